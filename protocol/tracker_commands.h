@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "protocol/tracker_link.h"
+#include "settings/tracker_settings.h"
+
+namespace vindrel {
+
+// "D": reads the 256-byte image and decodes it into settings. On failure the record is untouched.
+bool ReadSettings(TrackerLink& link, TrackerSettings& settings);
+
+enum class WriteOutcome { NoEcho, ExchangeFailed, Done };
+
+// "U": sends bytes 0..111 of the encoded image, each acknowledged with "#". Closes the link after
+// NoEcho and Done; leaves it up after ExchangeFailed.
+WriteOutcome WriteSettings(TrackerLink& link, const TrackerSettings& settings);
+
+// "V": the two version bytes in the order received.
+std::optional<std::array<std::uint8_t, 2>> ReadVersion(TrackerLink& link);
+
+// "L" (1200 Hz) and "H" (2200 Hz) test tones; true when echoed.
+bool SendLowTone(TrackerLink& link);
+bool SendHighTone(TrackerLink& link);
+
+// "A" puts the tracker into squelch adjustment; true when echoed.
+bool BeginSquelchAdjustment(TrackerLink& link);
+// Writes "*" whatever the link's state; raises CSerialException on a closed port.
+void EndSquelchAdjustment(TrackerLink& link);
+
+}  // namespace vindrel

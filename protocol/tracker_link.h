@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "serial/serial_port.h"
+
+namespace vindrel {
+
+// What the link needs from the window that owns it.
+class TrackerLinkOwner {
+ public:
+  virtual ~TrackerLinkOwner() = default;
+  // The number attached to the port list's selected entry; 0 when nothing is selected (which
+  // opens no device).
+  virtual int SelectedPortNumber() = 0;
+  // Shows one of the link's messages (exclamation box, OK button).
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Stops the GPS-simulation timer with this identifier.
+  virtual void StopTimer(unsigned timerId) = 0;
+};
+
+// The serial connection to the tracker: the handshake, the port-open state and the command byte
+// that opens every exchange.
+class TrackerLink {
+ public:
+  explicit TrackerLink(TrackerLinkOwner& owner) : owner(owner) {}
+
+  // Ends a running GPS simulation, tidies up and reopens the selected port at 4800 8N1 with
+  // one-second time-outs, and sends "!" until "!" or ">" comes back. A silent tracker shows
+  // "No Communication with TALVORIN possible" and leaves the port open; a serial error shows
+  // "De seriele poort is al in gebruik" and leaves the link down.
+  bool Connect();
+  // Connects when the link is down, writes c and waits for its echo. Serial errors after the
+  // connect are not caught.
+  bool SendCommand(std::uint8_t c);
+  // Closes the port and marks the link down.
+  void Close();
+
+  CSerialPort port;
+  bool portOpen = false;
+  unsigned gpsTimer = 0;  // identifier of the running GPS-simulation timer, 0 when none runs
+
+ private:
+  TrackerLinkOwner& owner;
+};
+
+}  // namespace vindrel

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vindrel {
+
+// Base of the utility's exceptions. Thrown by value, caught by reference.
+class CException {
+ public:
+  virtual ~CException() = default;
+
+  // Copies the error's text into text (capacity characters including the terminator; the text is
+  // cut to capacity - 1). Returns false, with an empty text, when there is no text for the error.
+  // helpContext, when given, receives 0: the utility has no help file.
+  virtual bool GetErrorText(char* text, unsigned capacity,
+                            unsigned* helpContext = nullptr) const = 0;
+};
+
+// A failed operating-system call of the serial line; errorCode is the system's code (errno).
+class CSerialException : public CException {
+ public:
+  explicit CSerialException(std::uint32_t code) : errorCode(code) {}
+
+  // The C library's message for errorCode; false for a code the C library has no message for.
+  bool GetErrorText(char* text, unsigned capacity,
+                    unsigned* helpContext = nullptr) const override;
+
+  std::uint32_t errorCode;
+};
+
+// The one place serial failures are raised. Code 0 means "the call that has just failed": the
+// current errno is taken instead.
+[[noreturn]] void RaiseSerialError(std::uint32_t code = 0);
+
+}  // namespace vindrel
