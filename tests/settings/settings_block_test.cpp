@@ -1,0 +1,281 @@
+#include "settings/settings_block.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace vindrel {
+namespace {
+
+// Hand-worked address fields (characters shifted left one bit, SSID byte 0x60 + 2 * SSID + mark).
+constexpr std::uint8_t kNocall[] = {0x9C, 0x9E, 0x86, 0x82, 0x98, 0x98};
+constexpr std::uint8_t kTrace3[] = {0xA8, 0xA4, 0x82, 0x86, 0x8A, 0x66};
+constexpr std::uint8_t kWide1[] = {0xAE, 0x92, 0x88, 0x8A, 0x62, 0x40};
+constexpr std::uint8_t kWide2[] = {0xAE, 0x92, 0x88, 0x8A, 0x64, 0x40};
+
+void Put(SettingsBlock& block, std::size_t offset, const std::uint8_t (&call)[6],
+         std::uint8_t ssid) {
+  std::memcpy(block.data() + offset, call, 6);
+  block[offset + 6] = ssid;
+}
+
+void PutText(SettingsBlock& block, std::size_t offset, const char* text) {
+  std::memcpy(block.data() + offset, text, std::strlen(text) + 1);
+}
+
+// The image of the default settings, byte by byte.
+SettingsBlock DefaultImage() {
+  SettingsBlock block;
+  block.fill(0xFF);
+  std::memset(block.data(), 0, 112);
+  const std::uint8_t head[] = {0x01, '/', '-', 5, 60, 45, 20, 10, 10};
+  std::memcpy(block.data(), head, sizeof head);
+  Put(block, 16, kNocall, 0x60);
+  Put(block, 23, kTrace3, 0x67);
+  PutText(block, 48, "VINDrel");
+  PutText(block, 80, "VINDrel onderweg");
+  return block;
+}
+
+void ExpectSameImage(const SettingsBlock& actual, const SettingsBlock& expected) {
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    EXPECT_EQ(actual[i], expected[i]) << "byte " << i;
+  }
+}
+
+TEST(SettingsBlock, DefaultRecordEncodesToTheHandMadeImage) {
+  ExpectSameImage(EncodeSettingsBlock(TrackerSettings{}), DefaultImage());
+}
+
+TEST(SettingsBlock, HandMadeDefaultImageDecodesToTheDefaults) {
+  TrackerSettings s;
+  s.callsign = "X";
+  s.sendBeaconText = false;
+  s.switchDelay = 3;
+  DecodeSettingsBlock(DefaultImage(), s);
+  const TrackerSettings d;
+  EXPECT_EQ(s.callsign, d.callsign);
+  EXPECT_EQ(s.digipeaterPath, d.digipeaterPath);
+  EXPECT_EQ(s.symbolChar, d.symbolChar);
+  EXPECT_EQ(s.tableChar, d.tableChar);
+  EXPECT_EQ(s.beaconText, d.beaconText);
+  EXPECT_EQ(s.statusText, d.statusText);
+  EXPECT_EQ(s.beaconInterval, 5);
+  EXPECT_EQ(s.statusInterval, 10);
+  EXPECT_EQ(s.transmissionInterval, 60);
+  EXPECT_EQ(s.txDelayMs, 300);
+  EXPECT_EQ(s.restTimeMs, 100);
+  EXPECT_EQ(s.switchDelay, 10);
+  EXPECT_TRUE(s.sendBeaconText);
+  EXPECT_FALSE(s.sendStatusText || s.sendSpeedCourse || s.sendAltitude || s.speedRelatedInterval ||
+               s.switchTransmitter);
+}
+
+TEST(SettingsBlock, EmptyPathMarksTheCallsignAsLast) {
+  TrackerSettings s;
+  s.digipeaterPath = "";
+  SettingsBlock expected = DefaultImage();
+  Put(expected, 16, kNocall, 0x61);
+  std::memset(expected.data() + 23, 0, 7);
+  const SettingsBlock block = EncodeSettingsBlock(s);
+  ExpectSameImage(block, expected);
+
+  TrackerSettings back;
+  DecodeSettingsBlock(block, back);
+  EXPECT_EQ(back.digipeaterPath, "");
+  EXPECT_EQ(back.callsign, "NOCALL");
+}
+
+TEST(SettingsBlock, TwoPiecePathFillsTwoSlotsWithTheMarkOnTheSecond) {
+  TrackerSettings s;
+  s.digipeaterPath = "WIDE1-1,WIDE2-2";
+  SettingsBlock expected = DefaultImage();
+  Put(expected, 23, kWide1, 0x62);
+  Put(expected, 30, kWide2, 0x65);
+  const SettingsBlock block = EncodeSettingsBlock(s);
+  ExpectSameImage(block, expected);
+
+  TrackerSettings back;
+  DecodeSettingsBlock(block, back);
+  EXPECT_EQ(back.digipeaterPath, "WIDE1-1,WIDE2-2");
+}
+
+TEST(SettingsBlock, PathBeyondThreePiecesIsCutAtTheThirdWithItsMark) {
+  TrackerSettings s;
+  s.digipeaterPath = "WIDE1-1,WIDE2-2,TRACE3-3,WIDE1-1,WIDE2-2";
+  SettingsBlock expected = DefaultImage();
+  Put(expected, 23, kWide1, 0x62);
+  Put(expected, 30, kWide2, 0x64);
+  Put(expected, 37, kTrace3, 0x67);
+  const SettingsBlock block = EncodeSettingsBlock(s);
+  ExpectSameImage(block, expected);  // reserved 44..47 stay zero, texts intact
+
+  TrackerSettings back;
+  DecodeSettingsBlock(block, back);
+  EXPECT_EQ(back.digipeaterPath, "WIDE1-1,WIDE2-2,TRACE3-3");
+}
+
+TEST(SettingsBlock, PathPiecesAreTakenAsTheyStand) {
+  TrackerSettings s;
+  s.digipeaterPath = "WIDE1-1,,";  // an empty piece and an empty last piece
+  const SettingsBlock block = EncodeSettingsBlock(s);
+  const std::uint8_t spaces[] = {0x40, 0x40, 0x40, 0x40, 0x40, 0x40};
+  EXPECT_EQ(block[29], 0x62);
+  EXPECT_EQ(std::memcmp(block.data() + 30, spaces, 6), 0);
+  EXPECT_EQ(block[36], 0x60);
+  EXPECT_EQ(std::memcmp(block.data() + 37, spaces, 6), 0);
+  EXPECT_EQ(block[43], 0x61);
+}
+
+TEST(SettingsBlock, CallsignMarkEndsTheListWhateverTheSlotsHold) {
+  SettingsBlock block = DefaultImage();
+  block[22] = 0x61;
+  Put(block, 30, kWide2, 0x65);
+  TrackerSettings s;
+  DecodeSettingsBlock(block, s);
+  EXPECT_EQ(s.digipeaterPath, "");
+}
+
+TEST(SettingsBlock, ThirdSlotWithoutMarkLeavesATrailingComma) {
+  SettingsBlock block = DefaultImage();
+  Put(block, 23, kWide1, 0x62);
+  Put(block, 30, kWide2, 0x64);
+  Put(block, 37, kTrace3, 0x66);
+  TrackerSettings s;
+  DecodeSettingsBlock(block, s);
+  EXPECT_EQ(s.digipeaterPath, "WIDE1-1,WIDE2-2,TRACE3-3,");
+}
+
+TEST(SettingsBlock, TransmitterDelayByteSurvivesDecodeAndEncodeForEveryValue) {
+  SettingsBlock block = DefaultImage();
+  for (int b = 0; b < 256; ++b) {
+    block[5] = static_cast<std::uint8_t>(b);
+    TrackerSettings s;
+    DecodeSettingsBlock(block, s);
+    EXPECT_EQ(EncodeSettingsBlock(s)[5], b) << "byte " << b << " decoded as " << s.txDelayMs;
+  }
+}
+
+TEST(SettingsBlock, MillisecondsAreQuantisedToTheTrackersSteps) {
+  struct Case {
+    int ms, txByte, txBack, restByte, restBack;
+  };
+  const Case cases[] = {
+      {0, 0, 0, 0, 0},    {3, 0, 0, 0, 0},         {4, 1, 7, 0, 0},
+      {7, 1, 7, 1, 5},    {9, 1, 7, 1, 5},         {10, 2, 13, 2, 10},
+      {16, 2, 13, 3, 15}, {300, 45, 300, 60, 300}, {1200, 180, 1200, 240, 1200},
+  };
+  for (const auto& c : cases) {
+    TrackerSettings s;
+    s.txDelayMs = c.ms;
+    s.restTimeMs = c.ms;
+    const SettingsBlock block = EncodeSettingsBlock(s);
+    EXPECT_EQ(block[5], c.txByte) << c.ms << " ms";
+    EXPECT_EQ(block[6], c.restByte) << c.ms << " ms";
+    TrackerSettings back;
+    DecodeSettingsBlock(block, back);
+    EXPECT_EQ(back.txDelayMs, c.txBack) << c.ms << " ms";
+    EXPECT_EQ(back.restTimeMs, c.restBack) << c.ms << " ms";
+  }
+}
+
+TEST(SettingsBlock, IntegersKeepTheirLowEightBits) {
+  TrackerSettings s;
+  s.transmissionInterval = 256 + 7;
+  s.beaconInterval = -1;
+  s.switchDelay = 300;
+  const SettingsBlock block = EncodeSettingsBlock(s);
+  EXPECT_EQ(block[4], 7);
+  EXPECT_EQ(block[3], 0xFF);
+  EXPECT_EQ(block[7], 300 & 0xFF);
+}
+
+TEST(SettingsBlock, EachFlagHasItsOwnBit) {
+  bool TrackerSettings::*const flags[] = {
+      &TrackerSettings::sendBeaconText,    &TrackerSettings::sendSpeedCourse,
+      &TrackerSettings::sendAltitude,      &TrackerSettings::speedRelatedInterval,
+      &TrackerSettings::switchTransmitter, &TrackerSettings::sendStatusText,
+  };
+  for (std::size_t bit = 0; bit < std::size(flags); ++bit) {
+    TrackerSettings s;
+    for (auto flag : flags) s.*flag = false;
+    s.*flags[bit] = true;
+    EXPECT_EQ(EncodeSettingsBlock(s)[0], 1u << bit) << "bit " << bit;
+
+    SettingsBlock block = DefaultImage();
+    block[0] = static_cast<std::uint8_t>((1u << bit) | 0xC0);  // bits 6 and 7 are ignored
+    TrackerSettings back;
+    DecodeSettingsBlock(block, back);
+    for (std::size_t other = 0; other < std::size(flags); ++other) {
+      EXPECT_EQ(back.*flags[other], other == bit) << "bit " << bit << ", flag " << other;
+    }
+  }
+}
+
+TEST(SettingsBlock, SymbolAndTableUseTheirFirstByteAndZeroMeansEmpty) {
+  TrackerSettings s;
+  s.symbolChar = ">x";
+  s.tableChar = "\\";
+  SettingsBlock block = EncodeSettingsBlock(s);
+  EXPECT_EQ(block[1], '\\');
+  EXPECT_EQ(block[2], '>');
+
+  s.symbolChar = "";
+  s.tableChar = "";
+  block = EncodeSettingsBlock(s);
+  EXPECT_EQ(block[1], 0);
+  EXPECT_EQ(block[2], 0);
+  TrackerSettings back;
+  DecodeSettingsBlock(block, back);
+  EXPECT_EQ(back.symbolChar, "");
+  EXPECT_EQ(back.tableChar, "");
+
+  block[2] = 0xB0;
+  DecodeSettingsBlock(block, back);
+  EXPECT_EQ(back.symbolChar, "\xB0");
+}
+
+TEST(SettingsBlock, TextsAreCutToThirtyOneBytesAndTerminated) {
+  const std::string exact(31, 'a');
+  TrackerSettings s;
+  s.beaconText = exact;
+  s.statusText = exact + "bcdefghij";
+  const SettingsBlock block = EncodeSettingsBlock(s);
+  for (std::size_t i = 0; i < 31; ++i) {
+    EXPECT_EQ(block[48 + i], 'a') << i;
+    EXPECT_EQ(block[80 + i], 'a') << i;
+  }
+  EXPECT_EQ(block[79], 0);
+  EXPECT_EQ(block[111], 0);
+  EXPECT_EQ(block[112], 0xFF);
+
+  TrackerSettings back;
+  DecodeSettingsBlock(block, back);
+  EXPECT_EQ(back.beaconText, exact);
+  EXPECT_EQ(back.statusText, exact);
+}
+
+TEST(SettingsBlock, TextWithoutZeroEndsAtItsOwnField) {
+  SettingsBlock block = DefaultImage();
+  std::memset(block.data() + 48, 'B', 32);
+  std::memset(block.data() + 80, 'S', 32);
+  TrackerSettings s;
+  DecodeSettingsBlock(block, s);
+  EXPECT_EQ(s.beaconText, std::string(32, 'B'));
+  EXPECT_EQ(s.statusText, std::string(32, 'S'));  // not into the tracker's bytes 112..255
+}
+
+TEST(SettingsBlock, TrackersOwnBytesNeverInfluenceTheRecord) {
+  SettingsBlock block = DefaultImage();
+  for (std::size_t i = 112; i < block.size(); ++i) {
+    block[i] = static_cast<std::uint8_t>(i * 37 + 11);
+  }
+  TrackerSettings s;
+  DecodeSettingsBlock(block, s);
+  const SettingsBlock again = EncodeSettingsBlock(s);
+  ExpectSameImage(again, DefaultImage());
+}
+
+}  // namespace
+}  // namespace vindrel
