@@ -134,8 +134,15 @@ class CSerialPort {
   bool overlappedMode = false;
 
  private:
+  // Backend step of Open: opens the device file for exclusive use and stores deviceHandle.
+  // Raises with the port left closed.
+  void OpenDevice(int portNumber);
+
   std::string deviceDirectory = "/dev";
   SerialTimeouts timeouts;  // what SetTimeoutSettings applied; all zero after Open
+  // Sizes asked for with SetQueueSizes, in bytes; the kernel's queues have fixed sizes.
+  std::uint32_t inputQueueSize = 0;
+  std::uint32_t outputQueueSize = 0;
   // State the backend restores when the port is closed (e.g. the driver's latency flag).
   int savedSerialFlags = -1;
 };

@@ -1,0 +1,92 @@
+#include "serial/serial_port.h"
+
+#include "serial/open_settings.h"
+
+namespace vindrel {
+
+void ApplyOpenSettings(LineSettings& settings, std::uint32_t baudRate, SerialParity parity,
+                       std::uint8_t dataBits, SerialStopBits stopBits,
+                       SerialFlowControl flowControl) {
+  settings.BaudRate = baudRate;
+  settings.ByteSize = dataBits;
+
+  switch (parity) {
+    case ParityEven: settings.Parity = kEvenParity; break;
+    case ParityMark: settings.Parity = kMarkParity; break;
+    case ParityNone: settings.Parity = kNoParity; break;
+    case ParityOdd: settings.Parity = kOddParity; break;
+    case ParitySpace: settings.Parity = kSpaceParity; break;
+  }
+
+  switch (stopBits) {
+    case StopBitsOne: settings.StopBits = kOneStopBit; break;
+    case StopBitsOneAndHalf: settings.StopBits = kOne5StopBits; break;
+    case StopBitsTwo: settings.StopBits = kTwoStopBits; break;
+  }
+
+  settings.fDsrSensitivity = false;
+
+  // A handshake value takes over its control line; the other line keeps what the driver had, so
+  // FlowNone neither raises nor drops DTR or RTS.
+  auto handshake = [&settings](bool cts, bool dsr) {
+    settings.fOutxCtsFlow = cts;
+    settings.fOutxDsrFlow = dsr;
+    settings.fOutX = false;
+    settings.fInX = false;
+  };
+  switch (flowControl) {
+    case FlowNone:
+      handshake(false, false);
+      break;
+    case FlowCtsRts:
+      handshake(true, false);
+      settings.fRtsControl = kRtsControlHandshake;
+      break;
+    case FlowCtsDtr:
+      handshake(true, false);
+      settings.fDtrControl = kDtrControlHandshake;
+      break;
+    case FlowDsrRts:
+      handshake(false, true);
+      settings.fRtsControl = kRtsControlHandshake;
+      break;
+    case FlowDsrDtr:
+      handshake(false, true);
+      settings.fDtrControl = kDtrControlHandshake;
+      break;
+    case FlowXonXoff:
+      handshake(false, false);
+      settings.fOutX = true;
+      settings.fInX = true;
+      settings.XonChar = 0x11;
+      settings.XoffChar = 0x13;
+      settings.XonLim = 100;
+      settings.XoffLim = 100;
+      break;
+  }
+}
+
+CSerialPort::~CSerialPort() { Close(); }
+
+void CSerialPort::Open(int portNumber, std::uint32_t baudRate, SerialParity parity,
+                       std::uint8_t dataBits, SerialStopBits stopBits,
+                       SerialFlowControl flowControl, bool overlapped) {
+  // Release a port opened before, even when the new one then fails to open.
+  Close();
+  OpenDevice(portNumber);
+  overlappedMode = overlapped;
+  // A freshly opened port reports all-zero time-outs, whatever the previous open used.
+  timeouts = SerialTimeouts{};
+
+  // From here a failure leaves the port open: the caller decides whether to close it.
+  LineSettings settings;
+  GetLineSettings(settings);
+  ApplyOpenSettings(settings, baudRate, parity, dataBits, stopBits, flowControl);
+  SetLineSettings(settings);
+}
+
+void CSerialPort::DiscardOutput() { PurgeQueues(kPurgeTxClear); }
+
+void CSerialPort::DiscardInput() { PurgeQueues(kPurgeRxClear); }
+
+}  // namespace vindrel
