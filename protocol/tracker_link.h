@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -41,7 +43,15 @@ class TrackerLink {
   bool portOpen = false;
   unsigned gpsTimer = 0;  // identifier of the running GPS-simulation timer, 0 when none runs
 
+  // A wait for the handshake answer or an echo that receives only other bytes fails, as after a
+  // time-out, once this much time has passed or this many bytes were dropped.
+  static constexpr std::chrono::seconds kMaxReplyWait{3};
+  static constexpr std::size_t kMaxDroppedBytes = 1024;
+
  private:
+  // Reads until wanted or alternative comes; false on a time-out or at the bound above.
+  bool AwaitByte(std::uint8_t wanted, std::uint8_t alternative);
+
   TrackerLinkOwner& owner;
 };
 

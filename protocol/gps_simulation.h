@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "protocol/tracker_link.h"
+#include "settings/tracker_settings.h"
+
+namespace vindrel {
+
+// The fixed NMEA sentences that stand in for the tracker's GPS receiver. The text after "*" is
+// fixed ("*25", "*1F"), not a computed checksum, and each sentence ends with LF then CR: the
+// tracker accepts exactly these bytes.
+std::string FormatRmcSentence(int speed, int course);  // speed in knots, course in degrees
+std::string FormatGgaSentence(int altitude);            // altitude in metres
+
+inline constexpr unsigned kGpsTimerId = 1;
+inline constexpr unsigned kGpsTimerPeriodMs = 2000;
+inline constexpr int kGpsAltitude = 100;
+
+// Takes the port over from the link (closing it without a handshake when it was up), reopens
+// the selected port at 4800 8N1, starts the owner's timer and restarts the course at zero.
+// Serial errors are not caught: a failed open starts no timer.
+void StartGpsSimulation(TrackerLink& link, int& gpsTickCount);
+
+// One tick: an RMC and a GGA sentence, speed = switchDelay x 10 knots, course turning 10
+// degrees per tick. A short write shows "Error in GPS simulation" and stops the simulation,
+// leaving the port open for the next command.
+void GpsSimulationTick(TrackerLink& link, const TrackerSettings& settings, int& gpsTickCount);
+
+}  // namespace vindrel

@@ -1,0 +1,86 @@
+#include "protocol/tracker_link.h"
+
+#include <chrono>
+
+namespace vindrel {
+
+namespace {
+
+constexpr std::uint8_t kHandshake = '!';
+constexpr std::uint8_t kHandshakeAlternative = '>';
+constexpr std::uint32_t kBaudRate = 4800;
+constexpr std::uint32_t kQueueSize = 1024;
+constexpr std::uint32_t kReadTimeoutMs = 1000;
+constexpr std::uint32_t kWriteTimeoutMs = 1000;
+
+constexpr const char* kNoCommunication = "No Communication with TALVORIN possible";
+constexpr const char* kPortInUse = "De seriele poort is al in gebruik";
+
+}  // namespace
+
+bool TrackerLink::AwaitByte(std::uint8_t wanted, std::uint8_t alternative) {
+  // Every other byte is dropped, but not for ever: a GPS receiver on the port would otherwise
+  // keep the user waiting as long as it sends. The clock is looked at after each dropped byte,
+  // so a wait can overrun the bound by at most one read time-out.
+  const auto start = std::chrono::steady_clock::now();
+  for (std::size_t dropped = 0;; ++dropped) {
+    if (dropped >= kMaxDroppedBytes || std::chrono::steady_clock::now() - start >= kMaxReplyWait) {
+      return false;
+    }
+    std::uint8_t b = 0;
+    if (port.Read(&b, 1) != 1) return false;
+    if (b == wanted || b == alternative) return true;
+  }
+}
+
+bool TrackerLink::Connect() {
+  if (gpsTimer != 0) {
+    owner.StopTimer(gpsTimer);
+    gpsTimer = 0;
+    portOpen = true;  // the simulation's port is tidied up like the link's own
+  }
+  try {
+    if (portOpen) {
+      port.DiscardOutput();
+      port.DiscardInput();
+      port.FlushOutput();
+      port.Close();
+      portOpen = false;
+    }
+    port.Open(owner.SelectedPortNumber(), kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);
+    port.SetQueueSizes(kQueueSize, kQueueSize);
+    portOpen = true;
+
+    SerialTimeouts timeouts;
+    port.GetTimeoutSettings(timeouts);
+    timeouts.ReadIntervalTimeout = 0;
+    timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    port.SetTimeoutSettings(timeouts);
+
+    if (port.Write(&kHandshake, 1) == 1 && AwaitByte(kHandshake, kHandshakeAlternative)) {
+      return true;
+    }
+  } catch (const CSerialException&) {
+    owner.ShowMessage(kPortInUse);
+    port.Close();
+    portOpen = false;
+    return false;
+  }
+  // The port stays open: the next command goes straight to its command byte.
+  owner.ShowMessage(kNoCommunication);
+  return false;
+}
+
+bool TrackerLink::SendCommand(std::uint8_t c) {
+  if (!portOpen && !Connect()) return false;
+  if (port.Write(&c, 1) != 1) return false;
+  return AwaitByte(c, c);
+}
+
+void TrackerLink::Close() {
+  port.Close();
+  portOpen = false;
+}
+
+}  // namespace vindrel

@@ -1,0 +1,52 @@
+// Draws the program's icons: the APRS symbol pictures of Xastir's symbols.dat plus the
+// application and squelch icons, as 32x32 4-bit PNGs and a Qt resource collection listing them.
+//
+// Usage: icongen <symbols.dat> <output directory>
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "artwork.h"
+#include "png_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vindrel::icongen;
+
+void WriteFile(const fs::path& path, const char* data, std::size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(data, static_cast<std::streamsize>(size));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: " << argv[0] << " <symbols.dat> <output directory>\n";
+    return 2;
+  }
+  try {
+    std::ifstream in(argv[1]);
+    if (!in) throw std::runtime_error(std::string("cannot read ") + argv[1]);
+    const SymbolPictures pictures = ReadSymbolFile(in);
+
+    const fs::path outDir = argv[2];
+    fs::create_directories(outDir);
+    const std::map<int, Canvas> icons = DrawIconSet(pictures);
+    for (const auto& [id, canvas] : icons) {
+      const std::vector<std::uint8_t> png = EncodePng(ToIndexed(canvas));
+      WriteFile(outDir / (std::to_string(id) + ".png"), reinterpret_cast<const char*>(png.data()),
+                png.size());
+    }
+    const std::string qrc = ResourceCollection(icons);
+    WriteFile(outDir / "icons.qrc", qrc.data(), qrc.size());
+  } catch (const std::exception& e) {
+    std::cerr << argv[0] << ": " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
