@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QApplication>
+
+namespace vindrel {
+
+// The application: runs the configuration dialog as its one main window and ends when it
+// closes. The command line is not read beyond the options Qt itself takes.
+class CConfigApp : public QApplication {
+ public:
+  CConfigApp(int& argc, char** argv);
+
+  // Shows the configuration dialog modally and returns once it has closed, in whatever way.
+  // The result carries no meaning.
+  int Run();
+};
+
+}  // namespace vindrel

@@ -1,0 +1,6 @@
+#include "ui/config_app.h"
+
+int main(int argc, char** argv) {
+  vindrel::CConfigApp app(argc, argv);
+  return app.Run();
+}
