@@ -9,8 +9,9 @@
 namespace vindrel::icongen {
 
 Canvas::Canvas(int width, int height)
-    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height,
-                                              kTransparent) {}
+    : width_(width),
+      height_(height),
+      pixels_(static_cast<std::size_t>(width) * height, kTransparent) {}
 
 Rgba Canvas::At(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return kTransparent;
@@ -31,8 +32,8 @@ void Canvas::FillCircle(double cx, double cy, double radius, Rgba colour) {
   FillArc(cx, cy, -1.0, radius, 0.0, 360.0, colour);
 }
 
-void Canvas::FillArc(double cx, double cy, double inner, double outer, double fromDeg,
-                     double toDeg, Rgba colour) {
+void Canvas::FillArc(double cx, double cy, double inner, double outer, double fromDeg, double toDeg,
+                     Rgba colour) {
   for (int y = 0; y < height_; ++y) {
     for (int x = 0; x < width_; ++x) {
       const double dx = x + 0.5 - cx;

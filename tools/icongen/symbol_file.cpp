@@ -1,5 +1,6 @@
 #include "symbol_file.h"
 
+#include <array>
 #include <string_view>
 
 namespace vindrel::icongen {
@@ -39,28 +40,34 @@ SymbolPictures ReadSymbolFile(std::istream& in) {
 }
 
 Rgba LetterColour(char letter) {
-  switch (letter) {
-    case 'q': return {0x00, 0x00, 0x00};  // black
-    case 'm': return {0xFF, 0xFF, 0xFF};  // white
-    case 'c': return {0xCC, 0xCC, 0xCC};  // light grey
-    case 'j': return {0xEE, 0x00, 0x00};  // red
-    case 'h': return {0x00, 0xBF, 0xFF};  // sky blue
-    case 'l': return {0x00, 0x00, 0xCD};  // medium blue
-    case 'k': return {0x00, 0xCD, 0x00};  // green
-    case 'g': return {0x00, 0x00, 0x8B};  // dark blue
-    case '#': return {0xFF, 0xFF, 0x00};  // yellow
-    case 'p': return {0x45, 0x45, 0x45};  // dark grey
-    case 'i': return {0x00, 0x64, 0x00};  // dark green
-    case 'n': return {0x87, 0x87, 0x87};  // grey
-    case 'a': return {0xCD, 0x65, 0x00};  // dark orange
-    case 'o': return {0x5A, 0x5A, 0x5A};  // grey, darker
-    case 'f': return {0xCD, 0x33, 0x33};  // brown
-    case 'b': return {0xA0, 0x20, 0xF0};  // purple
-    case 'e': return {0xFF, 0x40, 0x40};  // light red
-    case 'd': return {0xCD, 0x00, 0x00};  // dark red
-    case 'r': return {0x32, 0xCD, 0x32};  // lime green
-    default: return kTransparent;
-  }
+  struct Entry {
+    char letter;
+    Rgba colour;
+  };
+  static constexpr std::array<Entry, 19> kColours{{
+      {'q', {0x00, 0x00, 0x00}},  // black
+      {'m', {0xFF, 0xFF, 0xFF}},  // white
+      {'c', {0xCC, 0xCC, 0xCC}},  // light grey
+      {'j', {0xEE, 0x00, 0x00}},  // red
+      {'h', {0x00, 0xBF, 0xFF}},  // sky blue
+      {'l', {0x00, 0x00, 0xCD}},  // medium blue
+      {'k', {0x00, 0xCD, 0x00}},  // green
+      {'g', {0x00, 0x00, 0x8B}},  // dark blue
+      {'#', {0xFF, 0xFF, 0x00}},  // yellow
+      {'p', {0x45, 0x45, 0x45}},  // dark grey
+      {'i', {0x00, 0x64, 0x00}},  // dark green
+      {'n', {0x87, 0x87, 0x87}},  // grey
+      {'a', {0xCD, 0x65, 0x00}},  // dark orange
+      {'o', {0x5A, 0x5A, 0x5A}},  // grey, darker
+      {'f', {0xCD, 0x33, 0x33}},  // brown
+      {'b', {0xA0, 0x20, 0xF0}},  // purple
+      {'e', {0xFF, 0x40, 0x40}},  // light red
+      {'d', {0xCD, 0x00, 0x00}},  // dark red
+      {'r', {0x32, 0xCD, 0x32}},  // lime green
+  }};
+  for (const Entry& e : kColours)
+    if (e.letter == letter) return e.colour;
+  return kTransparent;
 }
 
 }  // namespace vindrel::icongen
