@@ -237,15 +237,18 @@ std::uint8_t VirtualTracker::State::Pace(std::uint8_t b, Clock::time_point seen)
 }
 
 void VirtualTracker::State::Send(std::string_view bytes) {
+  // A burst goes out back to back: each byte is due one byte time after the one before, however
+  // late this thread woke for that one, so a delay is caught up instead of adding up.
+  if (options.pace) outFree = std::max(Clock::now(), outFree);
   for (std::size_t i = 0; i < bytes.size() && !stopRequested;) {
     std::size_t count = bytes.size() - i;
     if (options.pace) {
-      outFree = std::max(Clock::now(), outFree) + kLineByteTime;
-      SleepUntil(outFree);
+      SleepUntil(outFree + kLineByteTime);
       count = 1;
     }
     const ssize_t n = ::write(line.fd.Get(), bytes.data() + i, count);
     if (n > 0) {
+      if (options.pace) outFree += kLineByteTime;
       i += static_cast<std::size_t>(n);
       continue;
     }
