@@ -22,8 +22,7 @@ class CSerialException : public CException {
   explicit CSerialException(std::uint32_t code) : errorCode(code) {}
 
   // The C library's message for errorCode; false for a code the C library has no message for.
-  bool GetErrorText(char* text, unsigned capacity,
-                    unsigned* helpContext = nullptr) const override;
+  bool GetErrorText(char* text, unsigned capacity, unsigned* helpContext = nullptr) const override;
 
   std::uint32_t errorCode;
 };

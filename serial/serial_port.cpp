@@ -11,17 +11,33 @@ void ApplyOpenSettings(LineSettings& settings, std::uint32_t baudRate, SerialPar
   settings.ByteSize = dataBits;
 
   switch (parity) {
-    case ParityEven: settings.Parity = kEvenParity; break;
-    case ParityMark: settings.Parity = kMarkParity; break;
-    case ParityNone: settings.Parity = kNoParity; break;
-    case ParityOdd: settings.Parity = kOddParity; break;
-    case ParitySpace: settings.Parity = kSpaceParity; break;
+    case ParityEven:
+      settings.Parity = kEvenParity;
+      break;
+    case ParityMark:
+      settings.Parity = kMarkParity;
+      break;
+    case ParityNone:
+      settings.Parity = kNoParity;
+      break;
+    case ParityOdd:
+      settings.Parity = kOddParity;
+      break;
+    case ParitySpace:
+      settings.Parity = kSpaceParity;
+      break;
   }
 
   switch (stopBits) {
-    case StopBitsOne: settings.StopBits = kOneStopBit; break;
-    case StopBitsOneAndHalf: settings.StopBits = kOne5StopBits; break;
-    case StopBitsTwo: settings.StopBits = kTwoStopBits; break;
+    case StopBitsOne:
+      settings.StopBits = kOneStopBit;
+      break;
+    case StopBitsOneAndHalf:
+      settings.StopBits = kOne5StopBits;
+      break;
+    case StopBitsTwo:
+      settings.StopBits = kTwoStopBits;
+      break;
   }
 
   settings.fDsrSensitivity = false;

@@ -195,11 +195,10 @@ std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
   } else if (firstBytes) {
     total = DeadlineAfter(start, t.ReadTotalTimeoutConstant);
   } else if (t.ReadTotalTimeoutMultiplier != 0 || t.ReadTotalTimeoutConstant != 0) {
-    total = DeadlineAfter(start, std::uint64_t{t.ReadTotalTimeoutMultiplier} * count +
-                                     t.ReadTotalTimeoutConstant);
+    total = DeadlineAfter(
+        start, std::uint64_t{t.ReadTotalTimeoutMultiplier} * count + t.ReadTotalTimeoutConstant);
   }
-  const bool useInterval =
-      t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != kMaxTimeout;
+  const bool useInterval = t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != kMaxTimeout;
 
   std::uint32_t done = 0;
   Clock::time_point lastByte = start;
@@ -233,9 +232,9 @@ std::uint32_t CSerialPort::Write(const void* buffer, std::uint32_t count) {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   std::optional<Clock::time_point> deadline;
   if (timeouts.WriteTotalTimeoutMultiplier != 0 || timeouts.WriteTotalTimeoutConstant != 0) {
-    deadline = DeadlineAfter(Clock::now(),
-                             std::uint64_t{timeouts.WriteTotalTimeoutMultiplier} * count +
-                                 timeouts.WriteTotalTimeoutConstant);
+    deadline =
+        DeadlineAfter(Clock::now(), std::uint64_t{timeouts.WriteTotalTimeoutMultiplier} * count +
+                                        timeouts.WriteTotalTimeoutConstant);
   }
   std::uint32_t done = 0;
   while (done < count) {
@@ -303,7 +302,8 @@ void CSerialPort::FlushOutput() {
     }
     // About ten bits a byte on the line; allow for that, plus a grace period, from the first look.
     const auto onLine = Milliseconds(std::uint64_t{10'000} * static_cast<unsigned>(queued) /
-                                     std::max<std::uint32_t>(line.BaudRate, 50) + 1);
+                                         std::max<std::uint32_t>(line.BaudRate, 50) +
+                                     1);
     if (!deadline) {
       deadline = start + onLine + kDrainGrace;
     }

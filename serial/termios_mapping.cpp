@@ -8,18 +8,41 @@ namespace vindrel {
 namespace {
 
 constexpr std::array<std::pair<std::uint32_t, speed_t>, 31> kSpeeds{{
-    {50, B50},           {75, B75},           {110, B110},         {134, B134},
-    {150, B150},         {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-    {3500000, B3500000}, {4000000, B4000000}, {0, B0},
+    {50, B50},
+    {75, B75},
+    {110, B110},
+    {134, B134},
+    {150, B150},
+    {200, B200},
+    {300, B300},
+    {600, B600},
+    {1200, B1200},
+    {1800, B1800},
+    {2400, B2400},
+    {4800, B4800},
+    {9600, B9600},
+    {19200, B19200},
+    {38400, B38400},
+    {57600, B57600},
+    {115200, B115200},
+    {230400, B230400},
+    {460800, B460800},
+    {500000, B500000},
+    {576000, B576000},
+    {921600, B921600},
+    {1000000, B1000000},
+    {1152000, B1152000},
+    {1500000, B1500000},
+    {2000000, B2000000},
+    {2500000, B2500000},
+    {3000000, B3000000},
+    {3500000, B3500000},
+    {4000000, B4000000},
+    {0, B0},
 }};
 
-constexpr std::array<std::pair<std::uint8_t, tcflag_t>, 4> kSizes{{
-    {5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}}};
+constexpr std::array<std::pair<std::uint8_t, tcflag_t>, 4> kSizes{
+    {{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}}};
 
 // The control-flag bits LineSettings decides; everything else in c_cflag is left as it was.
 constexpr tcflag_t kLineBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
@@ -81,18 +104,34 @@ int LineSettingsToTermios(const LineSettings& settings, termios& attributes) {
   }
   tcflag_t parity = 0;
   switch (settings.Parity) {
-    case kNoParity: parity = 0; break;
-    case kOddParity: parity = PARENB | PARODD; break;
-    case kEvenParity: parity = PARENB; break;
-    case kMarkParity: parity = PARENB | CMSPAR | PARODD; break;
-    case kSpaceParity: parity = PARENB | CMSPAR; break;
-    default: return EINVAL;
+    case kNoParity:
+      parity = 0;
+      break;
+    case kOddParity:
+      parity = PARENB | PARODD;
+      break;
+    case kEvenParity:
+      parity = PARENB;
+      break;
+    case kMarkParity:
+      parity = PARENB | CMSPAR | PARODD;
+      break;
+    case kSpaceParity:
+      parity = PARENB | CMSPAR;
+      break;
+    default:
+      return EINVAL;
   }
   tcflag_t stop = 0;
   switch (settings.StopBits) {
-    case kOneStopBit: stop = 0; break;
-    case kTwoStopBits: stop = CSTOPB; break;
-    default: return EINVAL;  // 1.5 stop bits included: no UART driver of Linux offers them
+    case kOneStopBit:
+      stop = 0;
+      break;
+    case kTwoStopBits:
+      stop = CSTOPB;
+      break;
+    default:
+      return EINVAL;  // 1.5 stop bits included: no UART driver of Linux offers them
   }
   // CRTSCTS is one flag for both directions and follows fOutxCtsFlow. RTS handshake on its own
   // (a port that had hardware flow control, opened again with none) leaves RTS raised instead of

@@ -22,9 +22,9 @@ TEST(PortNames, FamilyTableBothWays) {
   const struct {
     int number;
     const char* name;
-  } cases[] = {{1, "ttyS0"},     {32, "ttyS31"},    {33, "ttyUSB0"},  {64, "ttyUSB31"},
-               {65, "ttyACM0"},  {97, "ttyAMA0"},   {129, "rfcomm0"}, {160, "rfcomm31"},
-               {161, "ttyV0"},   {192, "ttyV31"}};
+  } cases[] = {{1, "ttyS0"},    {32, "ttyS31"},  {33, "ttyUSB0"},  {64, "ttyUSB31"},
+               {65, "ttyACM0"}, {97, "ttyAMA0"}, {129, "rfcomm0"}, {160, "rfcomm31"},
+               {161, "ttyV0"},  {192, "ttyV31"}};
   for (const auto& c : cases) {
     EXPECT_EQ(PortDeviceName(c.number), c.name);
     EXPECT_EQ(PortNumberFromDeviceName(c.name), c.number) << c.name;
@@ -90,10 +90,10 @@ class DiscoveryTree : public ::testing::Test {
 };
 
 TEST_F(DiscoveryTree, FindsRealPortsAndVirtualLinksAndDropsTheRest) {
-  test::PtyPeer peer;  // a live pseudo-terminal for ttyV0 to point at
-  SysEntry("ttyS0", true, 4);     // a real 16550A
-  SysEntry("ttyS1", true, 0);     // placeholder: no UART behind it
-  SysEntry("ttyUSB0", true);      // USB adapters have no type file
+  test::PtyPeer peer;          // a live pseudo-terminal for ttyV0 to point at
+  SysEntry("ttyS0", true, 4);  // a real 16550A
+  SysEntry("ttyS1", true, 0);  // placeholder: no UART behind it
+  SysEntry("ttyUSB0", true);   // USB adapters have no type file
   SysEntry("ttyACM0", true);
   SysEntry("ttyUSB1", true);      // unplugged a moment ago: no /dev node
   SysEntry("tty0", false);        // virtual consoles: not a serial family, no device

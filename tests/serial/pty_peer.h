@@ -17,17 +17,9 @@ class Fd {
  public:
   explicit Fd(int fd = -1) : fd_(fd) {}
   ~Fd() { Reset(); }
-  Fd(Fd&& other) noexcept : fd_(other.Release()) {}
-  Fd& operator=(Fd&& other) noexcept {
-    Reset(other.Release());
-    return *this;
-  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
   int Get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
   void Reset(int fd = -1) {
     if (fd_ >= 0) {
       ::close(fd_);
