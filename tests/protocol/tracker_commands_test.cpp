@@ -115,8 +115,8 @@ TEST_F(TrackerTest, WriteWithoutEchoIsNoEchoAndClosesTheLink) {
 }
 
 TEST_F(TrackerTest, VersionBytesComeBackAsReceived) {
-  for (std::array<std::uint8_t, 2> version : {std::array<std::uint8_t, 2>{0x01, 0x07},
-                                              std::array<std::uint8_t, 2>{0x81, 0x00}}) {
+  for (std::array<std::uint8_t, 2> version :
+       {std::array<std::uint8_t, 2>{0x01, 0x07}, std::array<std::uint8_t, 2>{0x81, 0x00}}) {
     VirtualTrackerOptions options;
     options.version = version;
     StartTracker(options);

@@ -36,8 +36,9 @@ TEST(VirtualTrackerFaults, KindsParseAsOnTheCommandLine) {
   EXPECT_EQ(f.shortBlock, 255u);
   EXPECT_EQ(f.hangUpAfter, 20u);
 
-  for (const char* bad : {"", "loud", "silent=1", "start-reply=256", "start-reply=", "ack-limit=113",
-                          "ack-limit=-1", "short-block=257", "hang-up-after=1x", "stream=0x"}) {
+  for (const char* bad :
+       {"", "loud", "silent=1", "start-reply=256", "start-reply=", "ack-limit=113", "ack-limit=-1",
+        "short-block=257", "hang-up-after=1x", "stream=0x"}) {
     VirtualTrackerFaults untouched;
     EXPECT_FALSE(ParseVirtualTrackerFault(bad, untouched)) << bad;
     EXPECT_FALSE(untouched.ackLimit) << bad;
@@ -166,10 +167,10 @@ TEST(VirtualTrackerProgram, HelpNamesEveryOptionAndFault) {
   char chunk[512];
   while (std::size_t n = std::fread(chunk, 1, sizeof chunk, help)) text.append(chunk, n);
   EXPECT_EQ(::pclose(help), 0);
-  for (const char* word : {"--device", "--link", "--handshake-reply", "--version", "--block",
-                           "--pace", "--fault", "--log", "silent", "no-echo", "noise-before-echo",
-                           "start-reply=", "ack-limit=", "short-block=", "hang-up-after=",
-                           "stream"}) {
+  for (const char* word :
+       {"--device", "--link", "--handshake-reply", "--version", "--block", "--pace", "--fault",
+        "--log", "silent", "no-echo", "noise-before-echo",
+        "start-reply=", "ack-limit=", "short-block=", "hang-up-after=", "stream"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

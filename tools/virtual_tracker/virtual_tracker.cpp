@@ -99,8 +99,8 @@ std::string TimeStamp() {
   std::tm local{};
   ::localtime_r(&seconds, &local);
   char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
-                local.tm_sec, static_cast<int>(millis));
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(millis));
   return text;
 }
 
@@ -488,8 +488,8 @@ void VirtualTracker::State::Run() {
     const auto now = Clock::now();
     if (mode == Mode::WriteStart || mode == Mode::WriteReady || mode == Mode::WriteData) {
       const auto left = lastByte + kWriteIdleLimit - now;
-      timeout = static_cast<int>(std::max<std::int64_t>(
-          0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+      timeout = static_cast<int>(
+          std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
     }
     short events = POLLIN;
     if (streaming && !options.pace) events |= POLLOUT;
@@ -515,8 +515,8 @@ void VirtualTracker::State::Run() {
     if (!line.fd) break;
     if (streaming) WriteStream();
     if (mode != Mode::Idle && mode != Mode::Nmea && Clock::now() - lastByte >= kWriteIdleLimit) {
-      Log("write-aborted at " + (mode == Mode::WriteData ? "byte " + std::to_string(dataIndex)
-                                                          : std::string("start")) +
+      Log("write-aborted at " +
+          (mode == Mode::WriteData ? "byte " + std::to_string(dataIndex) : std::string("start")) +
           ", no byte for " + std::to_string(kWriteIdleLimit.count()) + " ms");
       mode = Mode::Idle;
     }
