@@ -42,16 +42,6 @@ TEST_F(TrackerTest, ReadSettingsDecodesTheTrackersImageAndKeepsTheLinkUp) {
   EXPECT_EQ(Received(3), "!DV");
 }
 
-TEST_F(TrackerTest, ReadSettingsFindsTheImageBehindNoiseBeforeTheEcho) {
-  VirtualTrackerOptions options;
-  options.faults.noiseBeforeEcho = true;
-  options.startBlock = EncodeSettingsBlock(SomeSettings());
-  StartTracker(options);
-  TrackerSettings record;
-  ASSERT_TRUE(ReadSettings(link, record));
-  ExpectSameSettings(record, SomeSettings());
-}
-
 TEST_F(TrackerTest, AShortImageFailsAndLeavesTheRecordUntouched) {
   VirtualTrackerOptions options;
   options.faults.shortBlock = 255;

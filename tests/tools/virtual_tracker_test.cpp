@@ -22,40 +22,41 @@ namespace fs = std::filesystem;
 
 TEST(VirtualTrackerFaults, KindsParseAsOnTheCommandLine) {
   VirtualTrackerFaults f;
-  EXPECT_TRUE(ParseVirtualTrackerFault("silent", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("no-echo", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("noise-before-echo", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("stream", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("start-reply=0x01", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("ack-limit=50", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("short-block=255", f));
-  EXPECT_TRUE(ParseVirtualTrackerFault("hang-up-after=20", f));
+  for (const char* good : {"silent", "no-echo", "noise-before-echo", "stream", "start-reply=0x01",
+                           "ack-limit=50", "short-block=255", "hang-up-after=20"}) {
+    EXPECT_TRUE(ParseVirtualTrackerFault(good, f)) << good;
+  }
   EXPECT_TRUE(f.silent && f.noEcho && f.noiseBeforeEcho && f.stream);
   EXPECT_EQ(f.startReply, 0x01);
   EXPECT_EQ(f.ackLimit, 50u);
   EXPECT_EQ(f.shortBlock, 255u);
   EXPECT_EQ(f.hangUpAfter, 20u);
 
-  for (const char* bad :
-       {"", "loud", "silent=1", "start-reply=256", "start-reply=", "ack-limit=113", "ack-limit=-1",
-        "short-block=257", "hang-up-after=1x", "stream=0x"}) {
+  for (const char* bad : {"", "loud", "silent=1", "start-reply=256", "start-reply=",
+                          "ack-limit=113", "ack-limit=-1", "short-block=257", "hang-up-after=1x"}) {
     VirtualTrackerFaults untouched;
     EXPECT_FALSE(ParseVirtualTrackerFault(bad, untouched)) << bad;
-    EXPECT_FALSE(untouched.ackLimit) << bad;
+    EXPECT_FALSE(untouched.ackLimit || untouched.startReply || untouched.silent) << bad;
   }
 }
 
-TEST_F(TrackerTest, SentencesAreCollectedAndLoggedWithLineEndsShown) {
+TEST_F(TrackerTest, SentencesAreCollectedWithTheirLineEndsEitherWayRound) {
   StartTracker();
   ASSERT_TRUE(link.Connect());
-  const std::string sentence = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*0B\r\n";
-  link.port.Write(sentence.data(), static_cast<std::uint32_t>(sentence.size()));
-  ASSERT_TRUE(Logged("nmea "));
-  EXPECT_EQ(tracker->ReceivedNmea(), std::vector<std::string>{sentence});
-  EXPECT_EQ(tracker->EventLog().back(),
-            "nmea $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,,*0B\\r\\n");
-  // Its letters were not taken for commands: the tracker still answers one.
+  const std::vector<std::string> sentences = {
+      "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,0.00,0.00,211200,,*25\n\r",
+      "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,0.0,M,,,,0000*1F\r\n"};
+  for (const std::string& s : sentences) {
+    link.port.Write(s.data(), static_cast<std::uint32_t>(s.size()));
+  }
+  // Their letters are not taken for commands: the tracker still answers one.
   EXPECT_TRUE(SendLowTone(link));
+  EXPECT_EQ(tracker->ReceivedNmea(), sentences);
+  const std::vector<std::string> log = tracker->EventLog();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[1],
+            "nmea $GPRMC,092204.999,A,5200.0000,N,00500.0000,E,0.00,0.00,211200,,*25\\n\\r");
+  EXPECT_EQ(log[3], "command L");
 }
 
 TEST_F(TrackerTest, AWriteLeftHalfWayIsGivenUpAndCommandsAreAnsweredAgain) {

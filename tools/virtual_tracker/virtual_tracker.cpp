@@ -43,6 +43,8 @@ constexpr std::uint8_t kSquelchEnd = '*';
 constexpr auto kWriteIdleLimit = 500ms;
 // Longer than any NMEA sentence (82 characters); a line without end is dropped at this length.
 constexpr std::size_t kMaxNmeaLength = 128;
+// A sentence's second line-end byte comes with the first or not at all.
+constexpr auto kLineEndWait = 20ms;
 
 // Bytes the noise-before-echo fault sends before an answer: none of them is a command byte or
 // a handshake answer.
@@ -178,6 +180,10 @@ struct VirtualTracker::State {
   void WriteStream();
   void Log(std::string event);
   void HangUp();
+  void FinishSentence();
+  bool InWrite() const {
+    return mode == Mode::WriteStart || mode == Mode::WriteReady || mode == Mode::WriteData;
+  }
   void SaveBlockFile(const SettingsBlock& image);
   std::uint8_t Pace(std::uint8_t b, Clock::time_point seen);
 
@@ -202,7 +208,8 @@ struct VirtualTracker::State {
   std::vector<std::uint8_t> received;
 
   // The serving thread's own.
-  enum class Mode { Idle, Nmea, WriteStart, WriteReady, WriteData } mode = Mode::Idle;
+  // NmeaEnd: a sentence's first line-end byte has come; the other one may follow.
+  enum class Mode { Idle, Nmea, NmeaEnd, WriteStart, WriteReady, WriteData } mode = Mode::Idle;
   std::size_t dataIndex = 0;
   std::array<std::uint8_t, kSettingsWriteSize> written{};
   std::string nmeaLine;
@@ -428,16 +435,22 @@ void VirtualTracker::State::Receive(std::uint8_t b) {
         break;
       case Mode::Nmea:
         nmeaLine += static_cast<char>(b);
-        if (b == '\n') {
-          {
-            std::lock_guard lock(mutex);
-            nmea.push_back(nmeaLine);
-          }
-          Log("nmea " + Escape(nmeaLine));
-          mode = Mode::Idle;
+        if (b == '\r' || b == '\n') {
+          mode = Mode::NmeaEnd;
         } else if (nmeaLine.size() >= kMaxNmeaLength) {
           Log("nmea-overflow " + Escape(nmeaLine));
           mode = Mode::Idle;
+        }
+        break;
+      case Mode::NmeaEnd:
+        // A line ends with CR LF, LF CR or either alone: a different line-end byte right after
+        // the first still belongs to the sentence.
+        if ((b == '\r' || b == '\n') && b != static_cast<std::uint8_t>(nmeaLine.back())) {
+          nmeaLine += static_cast<char>(b);
+          FinishSentence();
+        } else {
+          FinishSentence();
+          ReceiveIdle(b, f);
         }
         break;
       default:
@@ -446,6 +459,15 @@ void VirtualTracker::State::Receive(std::uint8_t b) {
     }
   }
   if (f.hangUpAfter && receivedCount >= *f.hangUpAfter) HangUp();
+}
+
+void VirtualTracker::State::FinishSentence() {
+  {
+    std::lock_guard lock(mutex);
+    nmea.push_back(nmeaLine);
+  }
+  Log("nmea " + Escape(nmeaLine));
+  mode = Mode::Idle;
 }
 
 void VirtualTracker::State::HangUp() {
@@ -486,12 +508,13 @@ void VirtualTracker::State::Run() {
     }
     int timeout = -1;
     const auto now = Clock::now();
-    if (mode == Mode::WriteStart || mode == Mode::WriteReady || mode == Mode::WriteData) {
+    if (InWrite()) {
       const auto left = lastByte + kWriteIdleLimit - now;
       timeout = static_cast<int>(
           std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
     }
     short events = POLLIN;
+    if (mode == Mode::NmeaEnd) timeout = static_cast<int>(kLineEndWait.count());
     if (streaming && !options.pace) events |= POLLOUT;
     if (streaming && options.pace) timeout = 1;  // coarse; SleepUntil is not needed for noise
 
@@ -514,7 +537,8 @@ void VirtualTracker::State::Run() {
     }
     if (!line.fd) break;
     if (streaming) WriteStream();
-    if (mode != Mode::Idle && mode != Mode::Nmea && Clock::now() - lastByte >= kWriteIdleLimit) {
+    if (mode == Mode::NmeaEnd && Clock::now() - lastByte >= kLineEndWait) FinishSentence();
+    if (InWrite() && Clock::now() - lastByte >= kWriteIdleLimit) {
       Log("write-aborted at " +
           (mode == Mode::WriteData ? "byte " + std::to_string(dataIndex) : std::string("start")) +
           ", no byte for " + std::to_string(kWriteIdleLimit.count()) + " ms");
