@@ -185,7 +185,7 @@ struct VirtualTracker::State {
     return mode == Mode::WriteStart || mode == Mode::WriteReady || mode == Mode::WriteData;
   }
   void SaveBlockFile(const SettingsBlock& image);
-  std::uint8_t Pace(std::uint8_t b, Clock::time_point seen);
+  void AwaitArrival(Clock::time_point seen);
 
   const VirtualTrackerOptions options;
   TrackerLine line;
@@ -233,14 +233,12 @@ void VirtualTracker::State::Log(std::string event) {
   changed.notify_all();
 }
 
-// The moment a byte seen now would have finished arriving over a 4800-baud line: bytes queue
-// behind each other, so a burst takes as long as the line needs for all of it.
-std::uint8_t VirtualTracker::State::Pace(std::uint8_t b, Clock::time_point seen) {
-  if (options.pace) {
-    inFree = std::max(seen, inFree) + kLineByteTime;
-    SleepUntil(inFree);
-  }
-  return b;
+// Under pace, holds a byte back until it would have finished arriving over a 4800-baud line:
+// bytes queue behind each other, so a burst takes as long as the line needs for all of it.
+void VirtualTracker::State::AwaitArrival(Clock::time_point seen) {
+  if (!options.pace) return;
+  inFree = std::max(seen, inFree) + kLineByteTime;
+  SleepUntil(inFree);
 }
 
 void VirtualTracker::State::Send(std::string_view bytes) {
@@ -527,7 +525,8 @@ void VirtualTracker::State::Run() {
     if (ready > 0 && (fds[0].revents & POLLIN)) {
       const ssize_t n = ::read(line.fd.Get(), buffer, sizeof buffer);
       for (ssize_t i = 0; i < n && line.fd && !stopRequested; ++i) {
-        Receive(Pace(buffer[i], seen));
+        AwaitArrival(seen);
+        Receive(buffer[i]);
       }
     } else if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
       // Only a served device gets here (our own pseudo-terminal's slave is held open).
@@ -539,9 +538,11 @@ void VirtualTracker::State::Run() {
     if (streaming) WriteStream();
     if (mode == Mode::NmeaEnd && Clock::now() - lastByte >= kLineEndWait) FinishSentence();
     if (InWrite() && Clock::now() - lastByte >= kWriteIdleLimit) {
-      Log("write-aborted at " +
-          (mode == Mode::WriteData ? "byte " + std::to_string(dataIndex) : std::string("start")) +
-          ", no byte for " + std::to_string(kWriteIdleLimit.count()) + " ms");
+      const std::string where = mode == Mode::WriteData    ? "byte " + std::to_string(dataIndex)
+                                : mode == Mode::WriteReady ? "ready"
+                                                           : "start";
+      Log("write-aborted at " + where + ", no byte for " + std::to_string(kWriteIdleLimit.count()) +
+          " ms");
       mode = Mode::Idle;
     }
   }
