@@ -1,10 +1,10 @@
 #include "ui/about_dlg.h"
 
-#include <QLabel>
-#include <QPushButton>
-
 #include "ui/dialog_layout.h"
 #include "ui/shell.h"
+
+#include <QLabel>
+#include <QPushButton>
 
 namespace vindrel {
 

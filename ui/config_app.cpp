@@ -1,5 +1,8 @@
 #include "ui/config_app.h"
 
+#include "ui/config_dlg.h"
+#include "ui/shell.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -9,16 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/config_dlg.h"
-#include "ui/shell.h"
-
 namespace vindrel {
 
 namespace {
 
-// For the start-up benchmark only (bench/README.md): with VINDREL_BENCH_QUIT_WHEN_SHOWN set,
-// message boxes are answered at once and the configuration dialog closes as soon as it has
-// painted itself, after printing how long that took.
+// For the start-up benchmark only (bench/README.md). With VINDREL_BENCH_ROOT=<dir> the dialog
+// finds its ports in <dir>/dev and <dir>/sys instead of the machine's, every message box is
+// answered at once (its caption and text go to standard error), and the dialog closes as soon as
+// it has painted itself, after printing how long that took.
 class QuitWhenShown : public QObject {
  public:
   QuitWhenShown() { clock.start(); }
@@ -26,6 +27,8 @@ class QuitWhenShown : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show) {
       if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+        std::fprintf(stderr, "message box \"%s\": %s\n", qPrintable(box->windowTitle()),
+                     qPrintable(box->text()));
         QTimer::singleShot(0, box, &QMessageBox::accept);
       }
     } else if (event->type() == QEvent::Paint && !done) {
@@ -52,11 +55,15 @@ CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 int CConfigApp::Run() {
-  // Installed before the dialog exists: its start-up may already show a message box.
+  ConfigDlgOptions options;
   QuitWhenShown benchmarkHook;
-  if (std::getenv("VINDREL_BENCH_QUIT_WHEN_SHOWN")) installEventFilter(&benchmarkHook);
-
-  CConfigDlg dialog;
+  if (const char* root = std::getenv("VINDREL_BENCH_ROOT")) {
+    options.discoveryRoots = {std::string(root) + "/dev", std::string(root) + "/sys"};
+    options.deviceDirectory = options.discoveryRoots.deviceDirectory;
+    // Before the dialog exists: its start-up may already show a message box.
+    installEventFilter(&benchmarkHook);
+  }
+  CConfigDlg dialog(options);
   dialog.exec();
   return 0;
 }

@@ -1,5 +1,13 @@
 #include "ui/config_dlg.h"
 
+#include "protocol/tracker_commands.h"
+#include "serial/port_names.h"
+#include "ui/about_dlg.h"
+#include "ui/dialog_integer.h"
+#include "ui/dialog_layout.h"
+#include "ui/shell.h"
+#include "ui/squelch_dlg.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -10,14 +18,6 @@
 
 #include <array>
 #include <cstdint>
-
-#include "protocol/tracker_commands.h"
-#include "serial/port_names.h"
-#include "ui/about_dlg.h"
-#include "ui/shell.h"
-#include "ui/dialog_integer.h"
-#include "ui/dialog_layout.h"
-#include "ui/squelch_dlg.h"
 
 namespace vindrel {
 
@@ -112,12 +112,33 @@ constexpr ControlTemplate kControls[] = {
 constexpr DialogTemplate kTemplate = {"VINDrel Configuratie Programma", 277, 290, kControls};
 
 constexpr int kTabOrder[] = {
-    kCallsign,      kSymbolChar,        kTableChar,       kDigipeaterPath,  kBeaconText,
-    kSendBeaconText, kBeaconInterval,   kSendSpeedCourse, kSendAltitude,    kTransmissionInterval,
-    kSpeedRelatedInterval, kTxDelay,    kRestTime,        kSwitchDelay,     kLowTone,
-    kHighTone,      kSquelch,           kSimulateGps,     kPortList,        kShowVersion,
-    kReadSettings,  kWriteSettings,     kCloseButton,     kSwitchTransmitter, kStatusText,
-    kSendStatusText, kStatusInterval,
+    kCallsign,
+    kSymbolChar,
+    kTableChar,
+    kDigipeaterPath,
+    kBeaconText,
+    kSendBeaconText,
+    kBeaconInterval,
+    kSendSpeedCourse,
+    kSendAltitude,
+    kTransmissionInterval,
+    kSpeedRelatedInterval,
+    kTxDelay,
+    kRestTime,
+    kSwitchDelay,
+    kLowTone,
+    kHighTone,
+    kSquelch,
+    kSimulateGps,
+    kPortList,
+    kShowVersion,
+    kReadSettings,
+    kWriteSettings,
+    kCloseButton,
+    kSwitchTransmitter,
+    kStatusText,
+    kSendStatusText,
+    kStatusInterval,
 };
 
 // How one control is tied to one field of the record. Text: limit 0 means none. Integer: the
@@ -296,8 +317,8 @@ bool CConfigDlg::TakeValues() {
     if (binding.kind == Binding::Text) {
       settings.*binding.text = ToLine(text);
       if (binding.maximum > 0 && text.size() > binding.maximum) {
-        ok = FailCheck(id, QStringLiteral("Please enter no more than %1 characters.")
-                               .arg(binding.maximum));
+        ok = FailCheck(
+            id, QStringLiteral("Please enter no more than %1 characters.").arg(binding.maximum));
         break;
       }
       continue;
@@ -389,8 +410,7 @@ void CConfigDlg::OnShowVersion() {
   // Each byte is a signed 8-bit number.
   const int major = static_cast<std::int8_t>((*version)[0]);
   const int minor = static_cast<std::int8_t>((*version)[1]);
-  Message(QStringLiteral("VinDrel versie %1.%2").arg(major).arg(minor),
-          MessageIcon::Exclamation);
+  Message(QStringLiteral("VinDrel versie %1.%2").arg(major).arg(minor), MessageIcon::Exclamation);
 }
 
 void CConfigDlg::OnLowTone() {

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <string>
-
-#include <QDialog>
-
 #include "protocol/tracker_link.h"
 #include "serial/port_discovery.h"
 #include "settings/tracker_settings.h"
 #include "ui/feedback.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -20,9 +20,9 @@ namespace vindrel {
 // What the dialog takes from outside. The defaults are the machine's own: its real ports, real
 // message boxes.
 struct ConfigDlgOptions {
-  PortDiscoveryRoots discoveryRoots;      // where the port list is discovered
-  std::string deviceDirectory = "/dev";   // where the link opens the selected port
-  Feedback* feedback = nullptr;           // null: real message boxes, beep and wait cursor
+  PortDiscoveryRoots discoveryRoots;     // where the port list is discovered
+  std::string deviceDirectory = "/dev";  // where the link opens the selected port
+  Feedback* feedback = nullptr;          // null: real message boxes, beep and wait cursor
 };
 
 // The main window: the tracker's settings in Dutch, and a button for every action on the

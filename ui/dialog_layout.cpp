@@ -22,8 +22,8 @@ class Latin1Validator : public QValidator {
  public:
   using QValidator::QValidator;
   State validate(QString& input, int& /*pos*/) const override {
-    const bool fits = std::all_of(input.cbegin(), input.cend(),
-                                  [](QChar c) { return c.unicode() <= 0xFF; });
+    const bool fits =
+        std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
     return fits ? Acceptable : Invalid;
   }
 };
@@ -37,8 +37,7 @@ int MulDivRounded(int value, int numerator, int denominator) {
 
 QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, QSize baseUnits) {
   const QString text = QString::fromLatin1(control.text);
-  QRect rect = MapDialogRect(QRect(control.x, control.y, control.width, control.height),
-                             baseUnits);
+  QRect rect = MapDialogRect(QRect(control.x, control.y, control.width, control.height), baseUnits);
   QWidget* widget = nullptr;
   switch (control.kind) {
     case ControlKind::GroupBox:
@@ -48,8 +47,8 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, QSize ba
     case ControlKind::CenteredLabel: {
       auto* label = new QLabel(text, &dialog);
       label->setTextFormat(Qt::PlainText);
-      label->setAlignment(Qt::AlignTop | (control.kind == ControlKind::Label ? Qt::AlignLeft
-                                                                              : Qt::AlignHCenter));
+      label->setAlignment(Qt::AlignTop |
+                          (control.kind == ControlKind::Label ? Qt::AlignLeft : Qt::AlignHCenter));
       widget = label;
       break;
     }
@@ -92,8 +91,8 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, QSize ba
 
 QSize DialogBaseUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  const int letters =
-      metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   return QSize((letters / 26 + 1) / 2, metrics.height());
 }
 

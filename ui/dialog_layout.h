@@ -1,10 +1,10 @@
 #pragma once
 
-#include <span>
-
 #include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <span>
 
 class QDialog;
 class QFont;
@@ -20,8 +20,8 @@ enum class ControlKind {
   Edit,           // single-line edit field
   CheckBox,
   PushButton,
-  ComboBox,       // selection list; height is the height of the list when it drops down
-  Picture,        // an icon
+  ComboBox,  // selection list; height is the height of the list when it drops down
+  Picture,   // an icon
 };
 
 // One control: identifier (-1 for texts and frames nobody refers to), kind, text, and its

@@ -29,8 +29,8 @@ class CursorLifted {
 void QtFeedback::ShowMessage(QWidget* parent, const QString& caption, const QString& text,
                              MessageIcon icon) {
   CursorLifted cursor(waitDepth);
-  QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning,
-                  caption, text, QMessageBox::Ok, parent);
+  QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning, caption,
+                  text, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);  // texts from the system or the tracker are never markup
   box.exec();
 }

@@ -1,6 +1,6 @@
-#include "ui/dialog_integer.h"
-
 #include <gtest/gtest.h>
+
+#include "ui/dialog_integer.h"
 
 #include <QString>
 
@@ -14,10 +14,18 @@ TEST(DialogInteger, ReadsSignedDecimalsBetweenBlanksAndTabs) {
     const char* text;
     int value;
   } cases[] = {
-      {"0", 0},          {"00", 0},           {"60", 60},     {"-5", -5},
-      {"+7", 7},         {" \t 12 \t", 12},   {"0012", 12},   {"-0012", -12},
-      {"2147483647", INT_MAX},                {"99999999999999999999", INT_MAX},
-      {"-2147483648", INT_MIN},               {"-99999999999999999999", INT_MIN},
+      {"0", 0},
+      {"00", 0},
+      {"60", 60},
+      {"-5", -5},
+      {"+7", 7},
+      {" \t 12 \t", 12},
+      {"0012", 12},
+      {"-0012", -12},
+      {"2147483647", INT_MAX},
+      {"99999999999999999999", INT_MAX},
+      {"-2147483648", INT_MIN},
+      {"-99999999999999999999", INT_MIN},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -26,8 +34,8 @@ TEST(DialogInteger, ReadsSignedDecimalsBetweenBlanksAndTabs) {
 }
 
 TEST(DialogInteger, RefusesAnythingElse) {
-  for (const char* text : {"", " ", "\t", "-", "+", "-0", "+0", " -0 ", "--1", "+-1", "1 2",
-                           "12x", "x12", "0x10", "1.5", "1e3", "5-", "- 5", "\n5"}) {
+  for (const char* text : {"", " ", "\t", "-", "+", "-0", "+0", " -0 ", "--1", "+-1", "1 2", "12x",
+                           "x12", "0x10", "1.5", "1e3", "5-", "- 5", "\n5"}) {
     SCOPED_TRACE(text);
     EXPECT_FALSE(ParseDialogInteger(QString::fromLatin1(text)).has_value());
   }

@@ -1,4 +1,7 @@
 #include "ui/dialog_layout.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/about_dlg.h"
+#include "ui/squelch_dlg.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -6,10 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-
-#include "tests/ui/ui_test_support.h"
-#include "ui/about_dlg.h"
-#include "ui/squelch_dlg.h"
 
 namespace vindrel::testing {
 namespace {
@@ -48,6 +47,7 @@ TEST_F(ConfigDialogLayout, HasItsTitleFixedSizeAndNoMinimiseOrMaximiseBox) {
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
   EXPECT_TRUE(flags & Qt::WindowTitleHint);
+  EXPECT_FALSE(dialog->windowIcon().isNull());
 }
 
 TEST_F(ConfigDialogLayout, ControlsSitAtTheirDialogUnitRectangles) {
@@ -81,7 +81,8 @@ TEST_F(ConfigDialogLayout, EveryControlFitsInsideTheWindowAndNoTwoOverlap) {
   // 11 labels, 12 edit fields, 6 check boxes, 8 buttons, the port list and the picture.
   ASSERT_EQ(controls.size(), 39u);
   for (QWidget* control : controls) {
-    EXPECT_TRUE(dialog->rect().contains(control->geometry())) << control->objectName().toStdString();
+    EXPECT_TRUE(dialog->rect().contains(control->geometry()))
+        << control->objectName().toStdString();
   }
   for (size_t i = 0; i < controls.size(); ++i) {
     for (size_t j = i + 1; j < controls.size(); ++j) {
@@ -101,8 +102,8 @@ TEST_F(ConfigDialogLayout, ButtonsAndCheckBoxesCarryTheirTexts) {
                  {1026, "Squelch instellen"},    {1005, "Simuleer GPS"},
                  {1010, "Toon versie"},          {1008, "Lees instellingen"},
                  {1009, "Schrijf instellingen"}, {2, "Sluit Af"}},
-    checks[] = {{1013, "Verstuur bakentekst"},        {1017, "Verstuur statustekst"},
-                {1016, "Verstuur snelheid/richting"}, {1018, "Verstuur hoogte"},
+    checks[] = {{1013, "Verstuur bakentekst"},           {1017, "Verstuur statustekst"},
+                {1016, "Verstuur snelheid/richting"},    {1018, "Verstuur hoogte"},
                 {1015, "Snelheid gerelateerd interval"}, {1023, "Schakel transmitter aan/uit"}};
   for (const auto& b : buttons) EXPECT_EQ(Button(b.id)->text(), b.text);
   for (const auto& c : checks) EXPECT_EQ(Check(c.id)->text(), c.text);
@@ -175,7 +176,8 @@ TEST(SmallDialogs, HaveTheirTitlesTextsAndSizes) {
   CSquelchDlg squelch;
   EXPECT_EQ(about.windowTitle(), "About VinDrel config");
   EXPECT_EQ(squelch.windowTitle(), "Instellen squelch niveau");
-  EXPECT_EQ(about.size(), MapDialogRect(QRect(0, 0, 197, 81), DialogBaseUnits(about.font())).size());
+  EXPECT_EQ(about.size(),
+            MapDialogRect(QRect(0, 0, 197, 81), DialogBaseUnits(about.font())).size());
   EXPECT_EQ(squelch.size(),
             MapDialogRect(QRect(0, 0, 186, 55), DialogBaseUnits(squelch.font())).size());
   EXPECT_EQ(Control<QPushButton>(about, 1)->text(), "OK");
@@ -190,6 +192,9 @@ TEST(SmallDialogs, HaveTheirTitlesTextsAndSizes) {
   EXPECT_TRUE(texts.contains(
       "Stel het niveau dusdanig in dat bij een\naudio signaal de LED continue oplicht."));
   EXPECT_FALSE(about.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  // Icon 128 in the About box, 130 in the squelch dialog, each in its picture control.
+  EXPECT_FALSE(Control<QLabel>(about, 128)->pixmap().isNull());
+  EXPECT_FALSE(Control<QLabel>(squelch, 130)->pixmap().isNull());
 }
 
 TEST(SmallDialogs, OkEnterEscapeAndTheCloseBoxAllCloseThem) {

@@ -1,20 +1,19 @@
 // The dialog's buttons against the in-process virtual tracker on a pseudo-terminal, found by
 // discovery as <temporary dev>/ttyV0 (port 161).
 
-#include <sys/file.h>
+#include "settings/settings_block.h"
+#include "tests/ui/ui_test_support.h"
+#include "tools/virtual_tracker/virtual_tracker.h"
 
 #include <QApplication>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
-
-#include "settings/settings_block.h"
-#include "tests/ui/ui_test_support.h"
-#include "tools/virtual_tracker/virtual_tracker.h"
 
 namespace vindrel::testing {
 namespace {
@@ -233,8 +232,8 @@ TEST_F(TrackerActions, BusyPortAndASerialErrorAreReportedAndTheDialogGoesOn) {
 
 TEST_F(TrackerActions, OutOfLimitValuesReadFromTheTrackerAreReportedByBothRefreshes) {
   TrackerSettings stored;
-  stored.beaconInterval = 0;         // 2nd in exchange order, limits 1 to 20
-  stored.transmissionInterval = 2;   // 6th, limits 5 to 255
+  stored.beaconInterval = 0;        // 2nd in exchange order, limits 1 to 20
+  stored.transmissionInterval = 2;  // 6th, limits 5 to 255
   Start(WithSettings(stored));
   Click(Button(1008));
   EXPECT_EQ(Edit(1014)->text(), "0");

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/config_dlg.h"
+#include "ui/dialog_layout.h"
+#include "ui/feedback.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -18,12 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/config_dlg.h"
-#include "ui/dialog_layout.h"
-#include "ui/feedback.h"
-
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace vindrel::testing {
@@ -151,9 +153,10 @@ class DialogTest : public ::testing::Test {
     QLineEdit* edit = Edit(id);
     if (dialog->focusWidget() != edit) {
       return ::testing::AssertionFailure()
-             << "focus on " << (dialog->focusWidget() ? dialog->focusWidget()->objectName()
-                                                       : QStringLiteral("nothing"))
-                                   .toStdString();
+             << "focus on "
+             << (dialog->focusWidget() ? dialog->focusWidget()->objectName()
+                                       : QStringLiteral("nothing"))
+                    .toStdString();
     }
     if (edit->selectedText() != edit->text()) {
       return ::testing::AssertionFailure() << "selected " << edit->selectedText().toStdString();

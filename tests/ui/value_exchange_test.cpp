@@ -1,10 +1,10 @@
 // Moving values between the controls and the record: the checks, their messages and focus, the
 // enabling rules and the port list.
 
+#include "tests/ui/ui_test_support.h"
+
 #include <QApplication>
 #include <QFileInfo>
-
-#include "tests/ui/ui_test_support.h"
 
 namespace vindrel::testing {
 namespace {
@@ -116,8 +116,8 @@ TEST_F(ValueExchange, AFailedCheckStopsTheExchangeAtThatField) {
   Click(Check(1015));
   EXPECT_EQ(recorder.Texts(), std::vector<QString>{kIntegerMessage});
   EXPECT_TRUE(FocusedAndSelected(1014));
-  EXPECT_EQ(dialog->Settings().callsign, "PA3XYZ");   // before the failure: taken
-  EXPECT_EQ(dialog->Settings().beaconInterval, 5);    // not an integer: unchanged
+  EXPECT_EQ(dialog->Settings().callsign, "PA3XYZ");        // before the failure: taken
+  EXPECT_EQ(dialog->Settings().beaconInterval, 5);         // not an integer: unchanged
   EXPECT_EQ(dialog->Settings().transmissionInterval, 60);  // after it: unchanged
 
   Type(Edit(1014), "7");
