@@ -40,7 +40,7 @@ void MeasureAgainstLine(benchmark::State& state, std::size_t lineBytes,
     tracker.Start();
     BenchOwner owner;
     TrackerLink link(owner);
-    link.port.SetDeviceDirectory(devices);
+    link.SetDeviceDirectory(devices);
 
     double totalSeconds = 0;
     for (auto _ : state) {

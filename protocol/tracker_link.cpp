@@ -2,6 +2,9 @@
 
 #include <chrono>
 
+#include "protocol/port_access.h"
+#include "serial/port_names.h"
+
 namespace vindrel {
 
 namespace {
@@ -39,6 +42,8 @@ bool TrackerLink::Connect() {
     gpsTimer = 0;
     portOpen = true;  // the simulation's port is tidied up like the link's own
   }
+  const int portNumber = owner.SelectedPortNumber();
+  bool opening = false;
   try {
     if (portOpen) {
       port.DiscardOutput();
@@ -47,7 +52,9 @@ bool TrackerLink::Connect() {
       port.Close();
       portOpen = false;
     }
-    port.Open(owner.SelectedPortNumber(), kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);
+    opening = true;
+    port.Open(portNumber, kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);
+    opening = false;
     port.SetQueueSizes(kQueueSize, kQueueSize);
     portOpen = true;
 
@@ -61,8 +68,14 @@ bool TrackerLink::Connect() {
     if (port.Write(&kHandshake, 1) == 1 && AwaitByte(kHandshake, kHandshakeAlternative)) {
       return true;
     }
-  } catch (const CSerialException&) {
-    owner.ShowMessage(kPortInUse);
+  } catch (const CSerialException& e) {
+    // On Linux a refused open nearly always means the user is not in the device's group; "in
+    // use" would send them looking for a program that does not exist.
+    std::string message;
+    if (opening) {
+      message = PortAccessDeniedMessage(e.errorCode, PortDevicePath(portNumber, deviceDirectory));
+    }
+    owner.ShowMessage(message.empty() ? kPortInUse : message);
     port.Close();
     portOpen = false;
     return false;
@@ -76,6 +89,11 @@ bool TrackerLink::SendCommand(std::uint8_t c) {
   if (!portOpen && !Connect()) return false;
   if (port.Write(&c, 1) != 1) return false;
   return AwaitByte(c, c);
+}
+
+void TrackerLink::SetDeviceDirectory(const std::string& directory) {
+  deviceDirectory = directory;
+  port.SetDeviceDirectory(directory);
 }
 
 void TrackerLink::Close() {

@@ -31,13 +31,18 @@ class TrackerLink {
   // Ends a running GPS simulation, tidies up and reopens the selected port at 4800 8N1 with
   // one-second time-outs, and sends "!" until "!" or ">" comes back. A silent tracker shows
   // "No Communication with TALVORIN possible" and leaves the port open; a serial error shows
-  // "De seriele poort is al in gebruik" and leaves the link down.
+  // "De seriele poort is al in gebruik" (or, when the user may not open the device, a message
+  // naming the group to join) and leaves the link down.
   bool Connect();
   // Connects when the link is down, writes c and waits for its echo. Serial errors after the
   // connect are not caught.
   bool SendCommand(std::uint8_t c);
   // Closes the port and marks the link down.
   void Close();
+
+  // Directory that holds the device files ("/dev"), for the port and for the message that names
+  // a device's group; tests point it at a temporary tree.
+  void SetDeviceDirectory(const std::string& directory);
 
   CSerialPort port;
   bool portOpen = false;
@@ -53,6 +58,7 @@ class TrackerLink {
   bool AwaitByte(std::uint8_t wanted, std::uint8_t alternative);
 
   TrackerLinkOwner& owner;
+  std::string deviceDirectory = "/dev";
 };
 
 }  // namespace vindrel

@@ -50,7 +50,7 @@ class RecordingOwner : public TrackerLinkOwner {
 // A link whose port 161 reaches an in-process virtual tracker through <temp>/ttyV0.
 class TrackerTest : public ::testing::Test {
  protected:
-  TrackerTest() { link.port.SetDeviceDirectory(devices.path); }
+  TrackerTest() { link.SetDeviceDirectory(devices.path); }
 
   void StartTracker(VirtualTrackerOptions options = {}) {
     ASSERT_FALSE(devices.path.empty());

@@ -1,5 +1,9 @@
 #include "protocol/tracker_link.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -54,6 +58,74 @@ TEST_F(TrackerTest, BusyPortIsReportedInUseAndLeavesTheLinkDown) {
   other.Close();
   EXPECT_TRUE(link.SendCommand('L'));
   EXPECT_EQ(Received(2), "!L");
+}
+
+struct ConnectResult {
+  bool up = false;
+  std::string message;
+};
+
+// Connects in a child process that has dropped to the user nobody: root opens any device.
+ConnectResult ConnectAsNobody(const std::string& deviceDirectory, const passwd& nobody) {
+  int result[2];
+  if (::pipe(result) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(result[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody.pw_gid) != 0 ||
+        ::setuid(nobody.pw_uid) != 0) {
+      ::_exit(3);
+    }
+    RecordingOwner owner;
+    TrackerLink link(owner);
+    link.SetDeviceDirectory(deviceDirectory);
+    link.Connect();
+    const std::string report =
+        (link.portOpen ? "1" : "0") + (owner.messages.empty() ? std::string() : owner.messages[0]);
+    [[maybe_unused]] const ssize_t n = ::write(result[1], report.data(), report.size());
+    ::_exit(0);
+  }
+  ::close(result[1]);
+  std::string report;
+  char chunk[256];
+  for (ssize_t n; (n = ::read(result[0], chunk, sizeof chunk)) > 0;) report.append(chunk, n);
+  ::close(result[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (report.empty()) return {true, "child failed with status " + std::to_string(status)};
+  return {report[0] == '1', report.substr(1)};
+}
+
+TEST_F(TrackerTest, ADeviceTheUserMayNotOpenNamesItsGroupAndLeavesTheLinkDown) {
+  StartTracker();
+  const std::string device = tracker->SlavePath();
+  ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+
+  ConnectResult result;
+  if (::geteuid() == 0) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (nobody == nullptr) GTEST_SKIP() << "no user nobody to drop to; root opens any device";
+    // A group other than the usual dialout, as on Arch: the name must come from the device.
+    if (const group* uucp = ::getgrnam("uucp")) {
+      ASSERT_EQ(::chown(device.c_str(), static_cast<uid_t>(-1), uucp->gr_gid), 0);
+    }
+    ASSERT_EQ(::chmod(devices.path.c_str(), 0755), 0);  // nobody must reach the link itself
+    result = ConnectAsNobody(devices.path, *nobody);
+  } else {
+    // The test's own user owns the pseudo-terminal; without permission bits even the owner is
+    // refused.
+    result.up = link.Connect() || link.portOpen;
+    result.message = owner.messages.empty() ? "" : owner.messages[0];
+  }
+
+  struct stat st {};
+  ASSERT_EQ(::stat(device.c_str(), &st), 0);
+  const group* owningGroup = ::getgrgid(st.st_gid);
+  ASSERT_NE(owningGroup, nullptr);
+  EXPECT_EQ(result.message, std::string("Geen toegang tot de seriele poort. Voeg uw gebruiker "
+                                        "toe aan de groep ") +
+                                owningGroup->gr_name + " en meld opnieuw aan.");
+  EXPECT_FALSE(result.up);
 }
 
 TEST_F(TrackerTest, PortsThatCannotBeOpenedAreReportedInUse) {
