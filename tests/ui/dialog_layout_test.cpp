@@ -165,9 +165,10 @@ TEST_F(ConfigDialogLayout, ContextMenuOffersTheAboutBox) {
 
   EXPECT_EQ(entries, QStringList{"&About VINDrel..."});
   EXPECT_EQ(recorder.modalDialogs, std::vector<QString>{"About VinDrel config"});
-  // Other window commands open nothing.
-  dialog->SystemCommand(0xF060);
+  // Only the lowest four bits of a command may differ; other window commands open nothing.
   dialog->SystemCommand(0x1F);
+  dialog->SystemCommand(0xF060);
+  dialog->SystemCommand(0x20);
   EXPECT_EQ(recorder.modalDialogs.size(), 2u);
 }
 
