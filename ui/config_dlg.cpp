@@ -212,7 +212,7 @@ CConfigDlg::CConfigDlg(const ConfigDlgOptions& options)
   }
   findChild<QPushButton*>(ControlName(kCloseButton))->setDefault(true);
   setWindowIcon(ShellIcon(kApplicationIconId));
-  link.port.SetDeviceDirectory(options.deviceDirectory);
+  link.SetDeviceDirectory(options.deviceDirectory);
   ConnectHandlers();
   StartUp(options.discoveryRoots);
 }
