@@ -106,10 +106,11 @@ std::string TimeStamp() {
   return text;
 }
 
-// Sleeps to the deadline with sub-100-microsecond accuracy: the pace would otherwise drift by the
-// scheduler's wake-up latency on every byte.
+// Sleeps to the deadline to within a few microseconds: the pace would otherwise drift by the
+// scheduler's wake-up latency on every byte, which on a busy machine reaches hundreds of
+// microseconds. The last stretch is spun; that costs CPU only while bytes are paced.
 void SleepUntil(Clock::time_point deadline) {
-  constexpr auto kSpin = 100us;
+  constexpr auto kSpin = 500us;
   const auto now = Clock::now();
   if (deadline - now > kSpin) std::this_thread::sleep_until(deadline - kSpin);
   while (Clock::now() < deadline) {
