@@ -20,14 +20,9 @@ TrackerSettings SomeSettings() {
   return s;
 }
 
+// The codec is tested on its own; here only whether the image travelled intact matters.
 void ExpectSameSettings(const TrackerSettings& a, const TrackerSettings& b) {
-  EXPECT_EQ(a.callsign, b.callsign);
-  EXPECT_EQ(a.digipeaterPath, b.digipeaterPath);
-  EXPECT_EQ(a.beaconText, b.beaconText);
-  EXPECT_EQ(a.statusText, b.statusText);
-  EXPECT_EQ(a.transmissionInterval, b.transmissionInterval);
-  EXPECT_EQ(a.txDelayMs, b.txDelayMs);
-  EXPECT_EQ(a.sendAltitude, b.sendAltitude);
+  EXPECT_EQ(EncodeSettingsBlock(a), EncodeSettingsBlock(b));
 }
 
 TEST_F(TrackerTest, ReadSettingsDecodesTheTrackersImageAndKeepsTheLinkUp) {
