@@ -23,6 +23,7 @@ class BenchOwner : public TrackerLinkOwner {
  public:
   int SelectedPortNumber() override { return 161; }  // <device directory>/ttyV0
   void ShowMessage(const std::string& text) override { failure = text; }
+  unsigned StartTimer(unsigned, unsigned) override { return 0; }
   void StopTimer(unsigned) override {}
   std::string failure;
 };

@@ -36,8 +36,8 @@ std::string FormatRmcSentence(int speed, int course) { return FormatRmc(speed, c
 std::string FormatGgaSentence(int altitude) {
   char text[128];
   const int n = std::snprintf(
-      text, sizeof text, "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,%d.0,M,,,,0000*1F\n\r",
-      altitude);
+      text, sizeof text,
+      "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,%d.0,M,,,,0000*1F\n\r", altitude);
   return std::string(text, static_cast<std::size_t>(n));
 }
 
@@ -47,7 +47,9 @@ void StartGpsSimulation(TrackerLink& link, int& gpsTickCount) {
     link.port.Close();
     link.portOpen = false;
   }
-  link.OpenPort();
+  // The link's time-outs, so that a sentence that cannot go out ends as a short write, and a
+  // command sent on this port after the simulation stopped never waits without bound.
+  link.OpenPort(link.Owner().SelectedPortNumber());
   link.gpsTimer = link.Owner().StartTimer(kGpsTimerId, kGpsTimerPeriodMs);
   gpsTickCount = 0;
 }

@@ -11,7 +11,7 @@ namespace vindrel {
 // fixed ("*25", "*1F"), not a computed checksum, and each sentence ends with LF then CR: the
 // tracker accepts exactly these bytes.
 std::string FormatRmcSentence(int speed, int course);  // speed in knots, course in degrees
-std::string FormatGgaSentence(int altitude);            // altitude in metres
+std::string FormatGgaSentence(int altitude);           // altitude in metres
 
 inline constexpr unsigned kGpsTimerId = 1;
 inline constexpr unsigned kGpsTimerPeriodMs = 2000;

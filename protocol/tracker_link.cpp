@@ -43,7 +43,6 @@ bool TrackerLink::Connect() {
     portOpen = true;  // the simulation's port is tidied up like the link's own
   }
   const int portNumber = owner.SelectedPortNumber();
-  bool opening = false;
   try {
     if (portOpen) {
       port.DiscardOutput();
@@ -52,27 +51,18 @@ bool TrackerLink::Connect() {
       port.Close();
       portOpen = false;
     }
-    opening = true;
-    port.Open(portNumber, kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);
-    opening = false;
-    port.SetQueueSizes(kQueueSize, kQueueSize);
+    OpenPort(portNumber);
     portOpen = true;
-
-    SerialTimeouts timeouts;
-    port.GetTimeoutSettings(timeouts);
-    timeouts.ReadIntervalTimeout = 0;
-    timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
-    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
-    port.SetTimeoutSettings(timeouts);
 
     if (port.Write(&kHandshake, 1) == 1 && AwaitByte(kHandshake, kHandshakeAlternative)) {
       return true;
     }
   } catch (const CSerialException& e) {
     // On Linux a refused open nearly always means the user is not in the device's group; "in
-    // use" would send them looking for a program that does not exist.
+    // use" would send them looking for a program that does not exist. A port that is still open
+    // failed later (tidy-up, settings, handshake): that is no question of access.
     std::string message;
-    if (opening) {
+    if (!port.IsOpen()) {
       message = PortAccessDeniedMessage(e.errorCode, PortDevicePath(portNumber, deviceDirectory));
     }
     owner.ShowMessage(message.empty() ? kPortInUse : message);
@@ -89,6 +79,17 @@ bool TrackerLink::SendCommand(std::uint8_t c) {
   if (!portOpen && !Connect()) return false;
   if (port.Write(&c, 1) != 1) return false;
   return AwaitByte(c, c);
+}
+
+void TrackerLink::OpenPort(int portNumber) {
+  port.Open(portNumber, kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);
+  port.SetQueueSizes(kQueueSize, kQueueSize);
+  SerialTimeouts timeouts;
+  port.GetTimeoutSettings(timeouts);
+  timeouts.ReadIntervalTimeout = 0;
+  timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
+  timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+  port.SetTimeoutSettings(timeouts);
 }
 
 void TrackerLink::SetDeviceDirectory(const std::string& directory) {

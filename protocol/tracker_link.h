@@ -18,6 +18,9 @@ class TrackerLinkOwner {
   virtual int SelectedPortNumber() = 0;
   // Shows one of the link's messages (exclamation box, OK button).
   virtual void ShowMessage(const std::string& text) = 0;
+  // Starts (or restarts, replacing the running one) the GPS-simulation timer with this
+  // identifier and period; returns the running timer's identifier, 0 when none could be started.
+  virtual unsigned StartTimer(unsigned timerId, unsigned periodMs) = 0;
   // Stops the GPS-simulation timer with this identifier.
   virtual void StopTimer(unsigned timerId) = 0;
 };
@@ -39,6 +42,13 @@ class TrackerLink {
   bool SendCommand(std::uint8_t c);
   // Closes the port and marks the link down.
   void Close();
+
+  // Opens port portNumber with the tracker's line settings (4800 8N1, no flow control), its
+  // queue sizes and one-second read and write time-outs. Sends nothing and leaves portOpen as
+  // it is; serial errors are not caught.
+  void OpenPort(int portNumber);
+
+  TrackerLinkOwner& Owner() { return owner; }
 
   // Directory that holds the device files ("/dev"), for the port and for the message that names
   // a device's group; tests point it at a temporary tree.

@@ -1,5 +1,6 @@
 #include "ui/config_dlg.h"
 
+#include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
 #include "serial/port_names.h"
 #include "ui/about_dlg.h"
@@ -434,9 +435,10 @@ void CConfigDlg::OnSquelch() {
   EndSquelchAdjustment(link);
 }
 
-void CConfigDlg::OnSimulateGps() {}
+void CConfigDlg::OnSimulateGps() { StartGpsSimulation(link, gpsTickCount); }
 
 void CConfigDlg::timerEvent(QTimerEvent* /*event*/) {
+  if (link.gpsTimer == 0) return;  // the simulation has ended: a late event is no tick
   // A message box that a tick raises runs its own event loop, in which the next ticks fall due.
   // Running them there would stack one box on another every two seconds.
   if (tickRunning) return;
@@ -445,7 +447,10 @@ void CConfigDlg::timerEvent(QTimerEvent* /*event*/) {
   tickRunning = false;
 }
 
-void CConfigDlg::OnTimerTick() { TakeValues(); }
+void CConfigDlg::OnTimerTick() {
+  TakeValues();
+  GpsSimulationTick(link, settings, gpsTickCount);
+}
 
 void CConfigDlg::RefreshEnabling() {
   TakeValues();
@@ -462,6 +467,9 @@ void CConfigDlg::RefreshSymbolPreview() {
 }
 
 void CConfigDlg::reject() {
+  // The simulation ends with the window: no tick may follow on the closed port.
+  gpsTicker.stop();
+  link.gpsTimer = 0;
   link.Close();
   QDialog::reject();
 }
@@ -492,7 +500,15 @@ void CConfigDlg::ShowMessage(const std::string& text) {
   Message(FromLine(text), MessageIcon::Exclamation);
 }
 
-void CConfigDlg::StopTimer(unsigned timerId) { killTimer(static_cast<int>(timerId)); }
+unsigned CConfigDlg::StartTimer(unsigned /*timerId*/, unsigned periodMs) {
+  // Starting a running timer restarts its period: one timer, never two.
+  gpsTicker.start(static_cast<int>(periodMs), this);
+  return static_cast<unsigned>(gpsTicker.timerId());
+}
+
+void CConfigDlg::StopTimer(unsigned timerId) {
+  if (static_cast<int>(timerId) == gpsTicker.timerId()) gpsTicker.stop();
+}
 
 QLineEdit* CConfigDlg::Edit(int id) const {
   return findChild<QLineEdit*>(ControlName(id), Qt::FindDirectChildrenOnly);

@@ -5,6 +5,7 @@
 #include "settings/tracker_settings.h"
 #include "ui/feedback.h"
 
+#include <QBasicTimer>
 #include <QDialog>
 
 #include <functional>
@@ -46,7 +47,7 @@ class CConfigDlg : public QDialog, private TrackerLinkOwner {
  protected:
   // Esc, the close box and "Sluit Af" all end up here.
   void reject() override;
-  // Every timer event is a tick of the GPS simulation.
+  // The GPS simulation's timer is the dialog's only one: its events are the ticks.
   void timerEvent(QTimerEvent* event) override;
   // The window menu of X11 and Wayland belongs to the window manager: the About entry is offered
   // here instead.
@@ -56,6 +57,7 @@ class CConfigDlg : public QDialog, private TrackerLinkOwner {
   // TrackerLinkOwner
   int SelectedPortNumber() override;
   void ShowMessage(const std::string& text) override;
+  unsigned StartTimer(unsigned timerId, unsigned periodMs) override;
   void StopTimer(unsigned timerId) override;
 
   void StartUp(const PortDiscoveryRoots& roots);
@@ -93,6 +95,7 @@ class CConfigDlg : public QDialog, private TrackerLinkOwner {
   Feedback& feedback;
   TrackerSettings settings;
   TrackerLink link{*this};
+  QBasicTimer gpsTicker;  // the GPS simulation's tick, every two seconds while it runs
   int gpsTickCount = 0;
   bool exchangingValues = false;  // change notifications are ignored while set
   bool tickRunning = false;       // ticks falling due meanwhile are dropped

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "protocol/tracker_link.h"
@@ -40,10 +41,16 @@ class RecordingOwner : public TrackerLinkOwner {
  public:
   int SelectedPortNumber() override { return portNumber; }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  unsigned StartTimer(unsigned timerId, unsigned periodMs) override {
+    startedTimers.push_back({timerId, periodMs});
+    return timerReply;
+  }
   void StopTimer(unsigned timerId) override { stoppedTimers.push_back(timerId); }
 
   int portNumber = kVirtualPort;
+  unsigned timerReply = 42;  // what the timer service answers: any identifier but 0
   std::vector<std::string> messages;
+  std::vector<std::pair<unsigned, unsigned>> startedTimers;  // identifier, period
   std::vector<unsigned> stoppedTimers;
 };
 

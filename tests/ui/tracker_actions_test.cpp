@@ -6,6 +6,7 @@
 #include "tools/virtual_tracker/virtual_tracker.h"
 
 #include <QApplication>
+#include <QTimerEvent>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -257,6 +258,94 @@ TEST_F(TrackerActions, AnOverlongPathFromTheTrackerIsShownWholeAndReported) {
   // Such a path is never written back.
   Click(Button(1009));
   EXPECT_EQ(tracker->WriteCount(), 0);
+}
+
+// The course field of an RMC sentence (the ninth) and its speed (the eighth).
+std::string RmcField(const std::string& rmc, int field) {
+  std::size_t at = 0;
+  for (int i = 0; i < field; ++i) at = rmc.find(',', at) + 1;
+  return rmc.substr(at, rmc.find(',', at) - at);
+}
+
+std::vector<std::string> RmcSentences(const VirtualTracker& tracker) {
+  std::vector<std::string> rmc;
+  for (const std::string& s : tracker.ReceivedNmea()) {
+    if (s.rfind("$GPRMC", 0) == 0) rmc.push_back(s);
+  }
+  return rmc;
+}
+
+void Tick(CConfigDlg& dialog) {
+  QTimerEvent tick(1);
+  QApplication::sendEvent(&dialog, &tick);
+}
+
+TEST_F(TrackerActions, GpsSimulationTicksEveryTwoSecondsUntilACommandStopsIt) {
+  Start();
+  Click(Button(1005));
+  EXPECT_EQ(Received(), "");  // the start sends nothing
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !tracker->ReceivedNmea().empty(); }, 4000));
+  ASSERT_TRUE(Logged("nmea $GPGGA"));
+  const auto rmc = RmcSentences(*tracker);
+  ASSERT_EQ(rmc.size(), 1u);
+  EXPECT_EQ(RmcField(rmc[0], 8), "10.00");
+  EXPECT_EQ(RmcField(rmc[0], 7), "100.00");
+
+  Click(Button(1010));
+  EXPECT_EQ(recorder.Texts(), std::vector<QString>{QStringLiteral("VinDrel versie 1.7")});
+  const std::string received = Received();
+  EXPECT_EQ(received.substr(received.size() - 2), "!V");
+  QTest::qWait(2300);  // a tick would have fallen due by now
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 2u);
+}
+
+TEST_F(TrackerActions, GpsSpeedFollowsTheSwitchingDelayAndClosingEndsIt) {
+  Start();
+  Click(Button(1005));
+  Tick(*dialog);
+  Click(Check(1023));
+  Type(Edit(1022), "5");
+  Tick(*dialog);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RmcSentences(*tracker).size() == 2; }, 2000));
+  EXPECT_EQ(RmcField(RmcSentences(*tracker)[1], 7), "50.00");
+  EXPECT_EQ(RmcField(RmcSentences(*tracker)[1], 8), "20.00");
+
+  Click(Button(2));
+  Tick(*dialog);  // a late event after closing is no tick
+  QTest::qWait(50);
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 4u);
+  EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(TrackerActions, TicksFallingDueWhileATicksMessageIsOpenAreDropped) {
+  Start();
+  Click(Button(1005));
+  Type(Edit(1019), "300");
+  recorder.messages.clear();
+  int nestedTicks = 0;
+  recorder.onMessage = [&](const RecordedMessage&) {
+    if (nestedTicks++ < 3) Tick(*dialog);  // the box is open: the next ticks fall due now
+  };
+  Tick(*dialog);
+  EXPECT_EQ(recorder.Texts(), std::vector<QString>{RangeMessage(5, 255)});
+  EXPECT_EQ(nestedTicks, 1);
+
+  recorder.onMessage = nullptr;  // once the box is closed, the next tick runs again
+  Tick(*dialog);
+  EXPECT_EQ(recorder.messages.size(), 2u);
+  // A failed check does not stop the tick: both still sent their sentences.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tracker->ReceivedNmea().size() == 4; }, 2000));
+}
+
+TEST_F(DialogTest, GpsSimulationWithoutPortsReportsTheErrorAndStartsNoTimer) {
+  OpenDialog();
+  ASSERT_EQ(PortList()->count(), 0);
+  recorder.messages.clear();
+  Click(Button(1005));
+  ASSERT_EQ(recorder.messages.size(), 1u);
+  EXPECT_EQ(recorder.messages[0].icon, MessageIcon::Stop);
+  Tick(*dialog);  // no simulation runs: nothing happens
+  EXPECT_EQ(recorder.messages.size(), 1u);
 }
 
 }  // namespace

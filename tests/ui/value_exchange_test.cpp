@@ -163,28 +163,5 @@ TEST_F(ValueExchange, NoPortsIsSaidOnceAndEveryActionThenFailsToConnect) {
   }
 }
 
-TEST_F(ValueExchange, TicksFallingDueWhileATicksMessageIsOpenAreDropped) {
-  OpenDialog();
-  Type(Edit(1019), "300");
-  recorder.messages.clear();
-  int nestedTicks = 0;
-  recorder.onMessage = [&](const RecordedMessage&) {
-    // The box is open: the next ticks fall due now.
-    if (nestedTicks++ < 3) {
-      QTimerEvent tick(1);
-      QApplication::sendEvent(dialog.get(), &tick);
-    }
-  };
-  QTimerEvent tick(1);
-  QApplication::sendEvent(dialog.get(), &tick);
-  EXPECT_EQ(recorder.Texts(), std::vector<QString>{RangeMessage(5, 255)});
-  EXPECT_EQ(nestedTicks, 1);
-
-  // Once the box is closed, the next tick runs again.
-  recorder.onMessage = nullptr;
-  QApplication::sendEvent(dialog.get(), &tick);
-  EXPECT_EQ(recorder.messages.size(), 2u);
-}
-
 }  // namespace
 }  // namespace vindrel::testing
