@@ -1,6 +1,7 @@
 #include "ui/about_dlg.h"
 
 #include "ui/dialog_layout.h"
+#include "ui/icons/icon_resources.h"
 #include "ui/shell.h"
 
 #include <QLabel>
@@ -26,7 +27,7 @@ constexpr DialogTemplate kTemplate = {"About VinDrel config", 197, 81, kControls
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   BuildDialog(*this, kTemplate);
-  const QIcon icon = ShellIcon(kApplicationIconId);
+  const QIcon icon = ApplicationIcon();
   setWindowIcon(icon);
   findChild<QLabel*>(ControlName(kIcon))->setPixmap(icon.pixmap(32, 32));
   auto* ok = findChild<QPushButton*>(ControlName(1));

@@ -1,6 +1,7 @@
 #include "ui/config_app.h"
 
 #include "ui/config_dlg.h"
+#include "ui/icons/icon_resources.h"
 #include "ui/shell.h"
 
 #include <QDialog>
@@ -51,7 +52,7 @@ class QuitWhenShown : public QObject {
 
 CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(ApplicationName());
-  setWindowIcon(ShellIcon(kApplicationIconId));
+  setWindowIcon(ApplicationIcon());
 }
 
 int CConfigApp::Run() {

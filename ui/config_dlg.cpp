@@ -6,12 +6,14 @@
 #include "ui/about_dlg.h"
 #include "ui/dialog_integer.h"
 #include "ui/dialog_layout.h"
+#include "ui/icons/icon_resources.h"
 #include "ui/shell.h"
 #include "ui/squelch_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -212,7 +214,7 @@ CConfigDlg::CConfigDlg(const ConfigDlgOptions& options)
     previous = control;
   }
   findChild<QPushButton*>(ControlName(kCloseButton))->setDefault(true);
-  setWindowIcon(ShellIcon(kApplicationIconId));
+  setWindowIcon(ApplicationIcon());
   link.SetDeviceDirectory(options.deviceDirectory);
   ConnectHandlers();
   StartUp(options.discoveryRoots);
@@ -462,8 +464,15 @@ void CConfigDlg::RefreshEnabling() {
 }
 
 void CConfigDlg::RefreshSymbolPreview() {
-  // Every refresh works on the values as they stand in the controls.
   TakeValues();
+  // A pair without an icon (identifier 0 included) clears the picture.
+  const QPixmap icon = LoadIconPixmap(SymbolIconId(settings.tableChar, settings.symbolChar));
+  QLabel* preview = findChild<QLabel*>(ControlName(kSymbolPreview), Qt::FindDirectChildrenOnly);
+  if (icon.isNull()) {
+    preview->clear();
+  } else {
+    preview->setPixmap(icon);
+  }
 }
 
 void CConfigDlg::reject() {

@@ -1,6 +1,7 @@
 #include "ui/squelch_dlg.h"
 
 #include "ui/dialog_layout.h"
+#include "ui/icons/icon_resources.h"
 #include "ui/shell.h"
 
 #include <QLabel>
@@ -26,8 +27,8 @@ constexpr DialogTemplate kTemplate = {"Instellen squelch niveau", 186, 55, kCont
 
 CSquelchDlg::CSquelchDlg(QWidget* parent) : QDialog(parent) {
   BuildDialog(*this, kTemplate);
-  const QIcon icon = ShellIcon(kSquelchIconId);
-  setWindowIcon(ShellIcon(kApplicationIconId));
+  const QIcon icon = SquelchIcon();
+  setWindowIcon(ApplicationIcon());
   findChild<QLabel*>(ControlName(kIcon))->setPixmap(icon.pixmap(32, 32));
   auto* done = findChild<QPushButton*>(ControlName(1));
   done->setDefault(true);

@@ -4,8 +4,10 @@
 #include "settings/settings_block.h"
 #include "tests/ui/ui_test_support.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
+#include "ui/icons/icon_resources.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTimerEvent>
 
 #include <fcntl.h>
@@ -67,9 +69,13 @@ TEST_F(TrackerActions, ReadShowsTheTrackersSettingsEnablingAndBeeps) {
   stored.transmissionInterval = 120;
   stored.switchTransmitter = true;
   stored.switchDelay = 3;
+  stored.symbolChar = ">";
   Start(WithSettings(stored));
+  const QImage before = dialog->findChild<QLabel*>("1031")->pixmap().toImage();
 
   Click(Button(1008));
+  EXPECT_EQ(dialog->findChild<QLabel*>("1031")->pixmap().toImage(), LoadIconPixmap(2062).toImage());
+  EXPECT_NE(before, LoadIconPixmap(2062).toImage());
   EXPECT_EQ(Edit(1000)->text(), "PA3XYZ-9");
   EXPECT_EQ(Edit(1006)->text(), QStringLiteral("Caf\u00e9 op de dijk"));
   EXPECT_EQ(Edit(1019)->text(), "120");

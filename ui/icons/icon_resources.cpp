@@ -7,8 +7,6 @@ namespace {
 
 constexpr int kPrimaryTableBase = 2000;
 constexpr int kAlternateTableBase = 2200;
-constexpr int kApplicationIconId = 128;
-constexpr int kSquelchIconId = 130;
 
 QString IconPath(int id) { return QStringLiteral(":/icons/%1.png").arg(id); }
 

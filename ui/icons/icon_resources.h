@@ -18,6 +18,9 @@ int SymbolIconId(const std::string& tableChar, const std::string& symbolChar);
 // QGuiApplication.
 QPixmap LoadIconPixmap(int id);
 
+inline constexpr int kApplicationIconId = 128;
+inline constexpr int kSquelchIconId = 130;
+
 QIcon ApplicationIcon();  // icon 128: window, About box, minimised window
 QIcon SquelchIcon();      // icon 130: squelch dialog
 
