@@ -28,6 +28,7 @@ struct TrackerSettings {
   int switchDelay = 10;  // seconds, 0..10
 
   void ResetToDefaults() { *this = TrackerSettings{}; }
+  bool operator==(const TrackerSettings&) const = default;
 };
 
 }  // namespace vindrel

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace vindrel {
 namespace {
@@ -44,76 +46,57 @@ void ExpectSameImage(const SettingsBlock& actual, const SettingsBlock& expected)
   }
 }
 
-TEST(SettingsBlock, DefaultRecordEncodesToTheHandMadeImage) {
+TEST(SettingsBlock, DefaultRecordAndTheHandMadeDefaultImageCorrespond) {
   ExpectSameImage(EncodeSettingsBlock(TrackerSettings{}), DefaultImage());
-}
-
-TEST(SettingsBlock, HandMadeDefaultImageDecodesToTheDefaults) {
   TrackerSettings s;
   s.callsign = "X";
   s.sendBeaconText = false;
   s.switchDelay = 3;
   DecodeSettingsBlock(DefaultImage(), s);
-  const TrackerSettings d;
-  EXPECT_EQ(s.callsign, d.callsign);
-  EXPECT_EQ(s.digipeaterPath, d.digipeaterPath);
-  EXPECT_EQ(s.symbolChar, d.symbolChar);
-  EXPECT_EQ(s.tableChar, d.tableChar);
-  EXPECT_EQ(s.beaconText, d.beaconText);
-  EXPECT_EQ(s.statusText, d.statusText);
-  EXPECT_EQ(s.beaconInterval, 5);
-  EXPECT_EQ(s.statusInterval, 10);
-  EXPECT_EQ(s.transmissionInterval, 60);
-  EXPECT_EQ(s.txDelayMs, 300);
-  EXPECT_EQ(s.restTimeMs, 100);
-  EXPECT_EQ(s.switchDelay, 10);
-  EXPECT_TRUE(s.sendBeaconText);
-  EXPECT_FALSE(s.sendStatusText || s.sendSpeedCourse || s.sendAltitude || s.speedRelatedInterval ||
-               s.switchTransmitter);
+  EXPECT_TRUE(s == TrackerSettings{});
 }
 
-TEST(SettingsBlock, EmptyPathMarksTheCallsignAsLast) {
-  TrackerSettings s;
-  s.digipeaterPath = "";
-  SettingsBlock expected = DefaultImage();
-  Put(expected, 16, kNocall, 0x61);
-  std::memset(expected.data() + 23, 0, 7);
-  const SettingsBlock block = EncodeSettingsBlock(s);
-  ExpectSameImage(block, expected);
-
-  TrackerSettings back;
-  DecodeSettingsBlock(block, back);
-  EXPECT_EQ(back.digipeaterPath, "");
-  EXPECT_EQ(back.callsign, "NOCALL");
-}
-
-TEST(SettingsBlock, TwoPiecePathFillsTwoSlotsWithTheMarkOnTheSecond) {
-  TrackerSettings s;
-  s.digipeaterPath = "WIDE1-1,WIDE2-2";
-  SettingsBlock expected = DefaultImage();
-  Put(expected, 23, kWide1, 0x62);
-  Put(expected, 30, kWide2, 0x65);
-  const SettingsBlock block = EncodeSettingsBlock(s);
-  ExpectSameImage(block, expected);
-
-  TrackerSettings back;
-  DecodeSettingsBlock(block, back);
-  EXPECT_EQ(back.digipeaterPath, "WIDE1-1,WIDE2-2");
-}
-
-TEST(SettingsBlock, PathBeyondThreePiecesIsCutAtTheThirdWithItsMark) {
-  TrackerSettings s;
-  s.digipeaterPath = "WIDE1-1,WIDE2-2,TRACE3-3,WIDE1-1,WIDE2-2";
-  SettingsBlock expected = DefaultImage();
-  Put(expected, 23, kWide1, 0x62);
-  Put(expected, 30, kWide2, 0x64);
-  Put(expected, 37, kTrace3, 0x67);
-  const SettingsBlock block = EncodeSettingsBlock(s);
-  ExpectSameImage(block, expected);  // reserved 44..47 stay zero, texts intact
-
-  TrackerSettings back;
-  DecodeSettingsBlock(block, back);
-  EXPECT_EQ(back.digipeaterPath, "WIDE1-1,WIDE2-2,TRACE3-3");
+// The address list for a path: the callsign's SSID byte (with or without the end mark), the
+// three digipeater slots, and the path as decoded again.
+TEST(SettingsBlock, PathFillsTheSlotsWithExactlyOneEndMark) {
+  struct Case {
+    const char* path;
+    std::uint8_t callsignSsid;
+    std::array<std::pair<const std::uint8_t*, std::uint8_t>, 3> slots;  // call, SSID byte
+    const char* decoded;
+  };
+  const Case cases[] = {
+      {"", 0x61, {{{nullptr, 0}, {nullptr, 0}, {nullptr, 0}}}, ""},
+      {"WIDE1-1,WIDE2-2",
+       0x60,
+       {{{kWide1, 0x62}, {kWide2, 0x65}, {nullptr, 0}}},
+       "WIDE1-1,WIDE2-2"},
+      // Pieces beyond the three slots are dropped; the third carries the mark, and nothing
+      // reaches the reserved bytes or the texts.
+      {"WIDE1-1,WIDE2-2,TRACE3-3,WIDE1-1,WIDE2-2",
+       0x60,
+       {{{kWide1, 0x62}, {kWide2, 0x64}, {kTrace3, 0x67}}},
+       "WIDE1-1,WIDE2-2,TRACE3-3"},
+  };
+  for (const Case& c : cases) {
+    TrackerSettings s;
+    s.digipeaterPath = c.path;
+    SettingsBlock expected = DefaultImage();
+    expected[22] = c.callsignSsid;
+    for (std::size_t i = 0; i < 3; ++i) {
+      std::memset(expected.data() + 23 + 7 * i, 0, 7);
+      if (c.slots[i].first != nullptr) {
+        std::memcpy(expected.data() + 23 + 7 * i, c.slots[i].first, 6);
+        expected[29 + 7 * i] = c.slots[i].second;
+      }
+    }
+    const SettingsBlock block = EncodeSettingsBlock(s);
+    SCOPED_TRACE(c.path);
+    ExpectSameImage(block, expected);
+    TrackerSettings back;
+    DecodeSettingsBlock(block, back);
+    EXPECT_EQ(back.digipeaterPath, c.decoded);
+  }
 }
 
 TEST(SettingsBlock, PathPiecesAreTakenAsTheyStand) {
@@ -128,23 +111,18 @@ TEST(SettingsBlock, PathPiecesAreTakenAsTheyStand) {
   EXPECT_EQ(block[43], 0x61);
 }
 
-TEST(SettingsBlock, CallsignMarkEndsTheListWhateverTheSlotsHold) {
-  SettingsBlock block = DefaultImage();
-  block[22] = 0x61;
-  Put(block, 30, kWide2, 0x65);
-  TrackerSettings s;
-  DecodeSettingsBlock(block, s);
-  EXPECT_EQ(s.digipeaterPath, "");
-}
-
-TEST(SettingsBlock, ThirdSlotWithoutMarkLeavesATrailingComma) {
+TEST(SettingsBlock, DecodingFollowsTheEndMarksAndStopsAfterThreeSlots) {
   SettingsBlock block = DefaultImage();
   Put(block, 23, kWide1, 0x62);
   Put(block, 30, kWide2, 0x64);
-  Put(block, 37, kTrace3, 0x66);
+  Put(block, 37, kTrace3, 0x66);  // no mark anywhere
   TrackerSettings s;
   DecodeSettingsBlock(block, s);
   EXPECT_EQ(s.digipeaterPath, "WIDE1-1,WIDE2-2,TRACE3-3,");
+
+  block[22] = 0x61;  // the callsign ends the list, whatever the slots hold
+  DecodeSettingsBlock(block, s);
+  EXPECT_EQ(s.digipeaterPath, "");
 }
 
 TEST(SettingsBlock, TransmitterDelayByteSurvivesDecodeAndEncodeForEveryValue) {
