@@ -1,35 +1,15 @@
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
 namespace vindrel::test {
-
-// An owned descriptor.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { Reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 // A temporary directory, removed with everything in it.
 class TempDir {
@@ -61,23 +41,21 @@ class PtyPeer {
   static constexpr int kPortNumber = 161;
 
   PtyPeer() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    if (master_.Get() < 0 || ::grantpt(master_.Get()) != 0 || ::unlockpt(master_.Get()) != 0) {
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+        (slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC)) < 0) {
+      HangUp();
       throw std::runtime_error("no pseudo-terminal");
     }
-    slavePath_ = ::ptsname(master_.Get());
-    slave_.Reset(::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (slave_.Get() < 0) {
-      throw std::runtime_error("cannot open " + slavePath_);
-    }
+    slavePath_ = ::ptsname(master_);
     std::filesystem::create_directory_symlink(slavePath_, devices_.Path() / "ttyV0");
   }
+  ~PtyPeer() { HangUp(); }
 
-  int Master() const { return master_.Get(); }
   const std::string& SlavePath() const { return slavePath_; }
   std::string Devices() const { return devices_.Path().string(); }
 
   void Send(const std::string& bytes) const {
-    if (::write(master_.Get(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+    if (::write(master_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
       throw std::runtime_error("write to master failed");
     }
   }
@@ -86,38 +64,35 @@ class PtyPeer {
   std::string Received() const {
     std::string all;
     char chunk[256];
-    const int flags = ::fcntl(master_.Get(), F_GETFL);
-    ::fcntl(master_.Get(), F_SETFL, flags | O_NONBLOCK);
-    for (ssize_t n; (n = ::read(master_.Get(), chunk, sizeof chunk)) > 0;) {
+    const int flags = ::fcntl(master_, F_GETFL);
+    ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+    for (ssize_t n; (n = ::read(master_, chunk, sizeof chunk)) > 0;) {
       all.append(chunk, static_cast<std::size_t>(n));
     }
-    ::fcntl(master_.Get(), F_SETFL, flags);
+    ::fcntl(master_, F_SETFL, flags);
     return all;
   }
 
   // The other end goes away, as when an adapter is unplugged.
   void HangUp() {
-    master_.Reset();
-    slave_.Reset();
+    for (int* fd : {&master_, &slave_}) {
+      if (*fd >= 0) {
+        ::close(*fd);
+      }
+      *fd = -1;
+    }
   }
 
  private:
   TempDir devices_;
-  Fd master_;
-  Fd slave_;
+  int master_;
+  int slave_ = -1;
   std::string slavePath_;
 };
 
 // Descriptors the process has open now.
-inline int OpenDescriptorCount() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (::readdir(dir) != nullptr) {
-      ++count;
-    }
-    ::closedir(dir);
-  }
-  return count;
+inline long OpenDescriptorCount() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
 }  // namespace vindrel::test
