@@ -15,53 +15,30 @@ bool WaitCursorShown() {
          QApplication::overrideCursor()->shape() == Qt::WaitCursor;
 }
 
-// Presses OK on the message box that is about to open, after noting what it shows.
-struct BoxSeen {
-  QString title, text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  bool waitCursorWhileOpen = true;
-};
-
-void AnswerNextBox(BoxSeen& seen) {
-  QTimer::singleShot(0, [&seen] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    seen = {box->windowTitle(), box->text(), box->icon(), WaitCursorShown()};
-    box->button(QMessageBox::Ok)->click();
-  });
-}
-
-TEST(QtFeedback, ShowsModalBoxesWithCaptionIconAndPlainText) {
+// The real boxes: caption, plain text and icon, with the (nested) wait cursor set aside while open.
+TEST(QtFeedback, ShowsModalBoxesWithTheirIconAndSetsTheWaitCursorAside) {
   QtFeedback feedback;
   QWidget parent;
-  BoxSeen seen;
-  AnswerNextBox(seen);
-  feedback.ShowMessage(&parent, "vindrel-config", "<b>1 &lt; 2</b>", MessageIcon::Exclamation);
-  EXPECT_EQ(seen.title, "vindrel-config");
-  EXPECT_EQ(seen.text, "<b>1 &lt; 2</b>");
-  EXPECT_EQ(seen.icon, QMessageBox::Warning);
-  AnswerNextBox(seen);
-  feedback.ShowMessage(&parent, "x", "Input/output error", MessageIcon::Stop);
-  EXPECT_EQ(seen.icon, QMessageBox::Critical);
-}
-
-TEST(QtFeedback, WaitCursorNestsAndStepsAsideForABox) {
-  QtFeedback feedback;
-  ASSERT_FALSE(WaitCursorShown());
-  {
+  for (auto [icon, shown] : {std::pair{MessageIcon::Exclamation, QMessageBox::Warning},
+                             std::pair{MessageIcon::Stop, QMessageBox::Critical}}) {
     WaitCursor outer(feedback);
     {
       WaitCursor inner(feedback);
-      EXPECT_TRUE(WaitCursorShown());
-      BoxSeen seen;
-      AnswerNextBox(seen);
-      feedback.ShowMessage(nullptr, "x", "y", MessageIcon::Exclamation);
-      EXPECT_FALSE(seen.waitCursorWhileOpen);
+      QStringList seen;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen << box->windowTitle() << box->text() << QString::number(box->icon())
+             << QString::number(WaitCursorShown());
+        box->button(QMessageBox::Ok)->click();
+      });
+      feedback.ShowMessage(&parent, "vindrel-config", "<b>1 &lt; 2</b>", icon);
+      EXPECT_EQ(seen,
+                (QStringList{"vindrel-config", "<b>1 &lt; 2</b>", QString::number(shown), "0"}));
       EXPECT_TRUE(WaitCursorShown());
     }
-    EXPECT_TRUE(WaitCursorShown());
+    EXPECT_TRUE(WaitCursorShown());  // the outer one still holds
   }
-  EXPECT_FALSE(WaitCursorShown());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // nothing left stacked
 }
 

@@ -6,21 +6,18 @@
 #include "ui/dialog_layout.h"
 #include "ui/feedback.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimerEvent>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <ostream>
-#include <string>
-#include <vector>
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -31,16 +28,14 @@ QT_END_NAMESPACE
 namespace vindrel::testing {
 
 struct RecordedMessage {
-  QString caption;
-  QString text;
+  QString caption, text;
   MessageIcon icon;
 };
 
 // Records what the dialog tells the user instead of showing it, so no test ever blocks on a box.
 // The hooks run at the moment the box or dialog would be open.
-class FeedbackRecorder : public Feedback {
- public:
-  void ShowMessage(QWidget* /*parent*/, const QString& caption, const QString& text,
+struct FeedbackRecorder : Feedback {
+  void ShowMessage(QWidget*, const QString& caption, const QString& text,
                    MessageIcon icon) override {
     messages.push_back({caption, text, icon});
     if (onMessage) onMessage(messages.back());
@@ -52,7 +47,6 @@ class FeedbackRecorder : public Feedback {
     modalDialogs.push_back(dialog.windowTitle());
     if (onModal) onModal(dialog);
   }
-
   std::vector<QString> Texts() const {
     std::vector<QString> texts;
     for (const RecordedMessage& message : messages) texts.push_back(message.text);
@@ -60,45 +54,16 @@ class FeedbackRecorder : public Feedback {
   }
 
   std::vector<RecordedMessage> messages;
-  int beeps = 0;
-  int waitBegins = 0;
-  int waitEnds = 0;
+  int beeps = 0, waitBegins = 0, waitEnds = 0;
   std::vector<QString> modalDialogs;
   std::function<void(const RecordedMessage&)> onMessage;
   std::function<void(QDialog&)> onModal;
-};
-
-// A temporary /dev and /sys: the dialog's discovery and the link's opens never leave it.
-class DeviceTree {
- public:
-  DeviceTree() {
-    std::filesystem::create_directories(Dev());
-    std::filesystem::create_directories(Sys() + "/class/tty");
-  }
-  std::string Dev() const { return root.path().toStdString() + "/dev"; }
-  std::string Sys() const { return root.path().toStdString() + "/sys"; }
-  // A virtual port: dev/<name> as a link to target.
-  void AddLink(const std::string& name, const std::string& target) const {
-    std::filesystem::create_symlink(target, Dev() + "/" + name);
-  }
-  ConfigDlgOptions Options(Feedback& feedback) const {
-    ConfigDlgOptions options;
-    options.discoveryRoots = {Dev(), Sys()};
-    options.deviceDirectory = Dev();
-    options.feedback = &feedback;
-    return options;
-  }
-
- private:
-  QTemporaryDir root;
 };
 
 inline const QString kIntegerMessage = QStringLiteral("Please enter an integer.");
 inline QString RangeMessage(int minimum, int maximum) {
   return QStringLiteral("Please enter an integer between %1 and %2.").arg(minimum).arg(maximum);
 }
-inline const QString kNoPortsMessage =
-    QStringLiteral("Er zijn geen serieele poorten beschikbaar op dit systeem");
 
 // Finds control id of dialog; fails the test when there is no such control of that type.
 template <typename T>
@@ -108,36 +73,49 @@ T* Control(const QWidget& dialog, int id) {
   return control;
 }
 
-// Types text into the control with the focus as a keyboard would; characters beyond ASCII
-// arrive as key events carrying their text, as an input method delivers them.
-inline void TypeKeys(QWidget* control, const QString& text) {
+// Replaces the text of an edit field by typing, as the user would; characters beyond ASCII arrive
+// as key events carrying their text, as an input method delivers them.
+inline void Type(QLineEdit* edit, const QString& text, bool replace = true) {
+  edit->setFocus();
+  if (replace) edit->selectAll();
+  if (replace && text.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);
   for (QChar c : text) {
     if (c.unicode() < 0x80) {
-      QTest::keyClick(control, c.toLatin1());
+      QTest::keyClick(edit, c.toLatin1());
     } else {
-      QTest::sendKeyEvent(QTest::Click, control, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
-  }
-}
-
-// Replaces the text of an edit field by typing, as the user would.
-inline void Type(QLineEdit* edit, const QString& text) {
-  edit->setFocus();
-  edit->selectAll();
-  if (text.isEmpty()) {
-    QTest::keyClick(edit, Qt::Key_Delete);
-  } else {
-    TypeKeys(edit, text);
   }
 }
 
 inline void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
 
-// A configuration dialog over a device tree with a recorder, shown and active.
+// A timer event as the GPS simulation's timer delivers it, without waiting two seconds.
+inline void Tick(CConfigDlg& dialog) {
+  QTimerEvent tick(1);
+  QApplication::sendEvent(&dialog, &tick);
+}
+
+// The real dialog, shown and active, over a temporary /dev and /sys (discovery and the link's
+// opens never leave it) with its feedback recorded.
 class DialogTest : public ::testing::Test {
  protected:
+  DialogTest() {
+    std::filesystem::create_directories(Dev());
+    std::filesystem::create_directories(Sys() + "/class/tty");
+  }
+  std::string Dev() const { return root.path().toStdString() + "/dev"; }
+  std::string Sys() const { return root.path().toStdString() + "/sys"; }
+  void AddPort(const std::string& name, const std::string& target) const {
+    std::filesystem::create_symlink(target, Dev() + "/" + name);
+  }
+
   void OpenDialog() {
-    dialog = std::make_unique<CConfigDlg>(devices.Options(recorder));
+    ConfigDlgOptions options;
+    options.discoveryRoots = {Dev(), Sys()};
+    options.deviceDirectory = Dev();
+    options.feedback = &recorder;
+    dialog = std::make_unique<CConfigDlg>(options);
     dialog->show();
     QApplication::setActiveWindow(dialog.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -149,22 +127,11 @@ class DialogTest : public ::testing::Test {
   QComboBox* PortList() const { return Control<QComboBox>(*dialog, 1025); }
 
   // True when the focus is on the edit field id and its whole text is selected.
-  ::testing::AssertionResult FocusedAndSelected(int id) const {
-    QLineEdit* edit = Edit(id);
-    if (dialog->focusWidget() != edit) {
-      return ::testing::AssertionFailure()
-             << "focus on "
-             << (dialog->focusWidget() ? dialog->focusWidget()->objectName()
-                                       : QStringLiteral("nothing"))
-                    .toStdString();
-    }
-    if (edit->selectedText() != edit->text()) {
-      return ::testing::AssertionFailure() << "selected " << edit->selectedText().toStdString();
-    }
-    return ::testing::AssertionSuccess();
+  bool FocusedAndSelected(int id) const {
+    return dialog->focusWidget() == Edit(id) && Edit(id)->selectedText() == Edit(id)->text();
   }
 
-  DeviceTree devices;
+  QTemporaryDir root;
   FeedbackRecorder recorder;
   std::unique_ptr<CConfigDlg> dialog;
 };
