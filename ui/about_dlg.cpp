@@ -2,10 +2,6 @@
 
 #include "ui/dialog_layout.h"
 #include "ui/icons/icon_resources.h"
-#include "ui/shell.h"
-
-#include <QLabel>
-#include <QPushButton>
 
 namespace vindrel {
 
@@ -26,14 +22,7 @@ constexpr DialogTemplate kTemplate = {"About VinDrel config", 197, 81, kControls
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  BuildDialog(*this, kTemplate);
-  const QIcon icon = ApplicationIcon();
-  setWindowIcon(icon);
-  findChild<QLabel*>(ControlName(kIcon))->setPixmap(icon.pixmap(32, 32));
-  auto* ok = findChild<QPushButton*>(ControlName(1));
-  ok->setDefault(true);
-  ok->setFocus();
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  BuildSmallDialog(*this, kTemplate, kIcon, ApplicationIcon());
 }
 
 }  // namespace vindrel

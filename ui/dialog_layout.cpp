@@ -1,10 +1,13 @@
 #include "ui/dialog_layout.h"
 
+#include "ui/icons/icon_resources.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -120,6 +123,17 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tmpl) {
     QWidget* widget = CreateControl(dialog, control, baseUnits);
     if (control.kind == ControlKind::GroupBox) widget->lower();
   }
+}
+
+void BuildSmallDialog(QDialog& dialog, const DialogTemplate& tmpl, int pictureId,
+                      const QIcon& picture) {
+  BuildDialog(dialog, tmpl);
+  dialog.setWindowIcon(ApplicationIcon());
+  dialog.findChild<QLabel*>(ControlName(pictureId))->setPixmap(picture.pixmap(32, 32));
+  auto* close = dialog.findChild<QPushButton*>(ControlName(1));
+  close->setDefault(true);
+  close->setFocus();
+  QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
 }
 
 }  // namespace vindrel

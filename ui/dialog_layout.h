@@ -8,6 +8,7 @@
 
 class QDialog;
 class QFont;
+class QIcon;
 class QWidget;
 
 namespace vindrel {
@@ -54,6 +55,12 @@ QRect MapDialogRect(const QRect& dialogUnits, QSize baseUnits);
 // control as a direct child whose objectName is its identifier as text. Group boxes end up
 // beneath the other controls.
 void BuildDialog(QDialog& dialog, const DialogTemplate& tmpl);
+
+// Builds one of the small dialogs (About, squelch) from tmpl: the application icon on its
+// window, picture in its control pictureId, and its button 1 as the default button that closes
+// it.
+void BuildSmallDialog(QDialog& dialog, const DialogTemplate& tmpl, int pictureId,
+                      const QIcon& picture);
 
 // The objectName a control with this identifier carries.
 inline QString ControlName(int id) { return QString::number(id); }

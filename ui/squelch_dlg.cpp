@@ -2,10 +2,6 @@
 
 #include "ui/dialog_layout.h"
 #include "ui/icons/icon_resources.h"
-#include "ui/shell.h"
-
-#include <QLabel>
-#include <QPushButton>
 
 namespace vindrel {
 
@@ -26,14 +22,7 @@ constexpr DialogTemplate kTemplate = {"Instellen squelch niveau", 186, 55, kCont
 }  // namespace
 
 CSquelchDlg::CSquelchDlg(QWidget* parent) : QDialog(parent) {
-  BuildDialog(*this, kTemplate);
-  const QIcon icon = SquelchIcon();
-  setWindowIcon(ApplicationIcon());
-  findChild<QLabel*>(ControlName(kIcon))->setPixmap(icon.pixmap(32, 32));
-  auto* done = findChild<QPushButton*>(ControlName(1));
-  done->setDefault(true);
-  done->setFocus();
-  connect(done, &QPushButton::clicked, this, &QDialog::accept);
+  BuildSmallDialog(*this, kTemplate, kIcon, SquelchIcon());
 }
 
 }  // namespace vindrel
