@@ -15,6 +15,7 @@ constexpr std::uint8_t kNocall[] = {0x9C, 0x9E, 0x86, 0x82, 0x98, 0x98};
 constexpr std::uint8_t kTrace3[] = {0xA8, 0xA4, 0x82, 0x86, 0x8A, 0x66};
 constexpr std::uint8_t kWide1[] = {0xAE, 0x92, 0x88, 0x8A, 0x62, 0x40};
 constexpr std::uint8_t kWide2[] = {0xAE, 0x92, 0x88, 0x8A, 0x64, 0x40};
+constexpr std::uint8_t kEmpty[] = {0x40, 0x40, 0x40, 0x40, 0x40, 0x40};
 
 void Put(SettingsBlock& block, std::size_t offset, const std::uint8_t (&call)[6],
          std::uint8_t ssid) {
@@ -77,6 +78,8 @@ TEST(SettingsBlock, PathFillsTheSlotsWithExactlyOneEndMark) {
        0x60,
        {{{kWide1, 0x62}, {kWide2, 0x64}, {kTrace3, 0x67}}},
        "WIDE1-1,WIDE2-2,TRACE3-3"},
+      // Pieces are taken as they stand: an empty piece is an empty call.
+      {"WIDE1-1,,", 0x60, {{{kWide1, 0x62}, {kEmpty, 0x60}, {kEmpty, 0x61}}}, "WIDE1-1,,"},
   };
   for (const Case& c : cases) {
     TrackerSettings s;
@@ -97,18 +100,6 @@ TEST(SettingsBlock, PathFillsTheSlotsWithExactlyOneEndMark) {
     DecodeSettingsBlock(block, back);
     EXPECT_EQ(back.digipeaterPath, c.decoded);
   }
-}
-
-TEST(SettingsBlock, PathPiecesAreTakenAsTheyStand) {
-  TrackerSettings s;
-  s.digipeaterPath = "WIDE1-1,,";  // an empty piece and an empty last piece
-  const SettingsBlock block = EncodeSettingsBlock(s);
-  const std::uint8_t spaces[] = {0x40, 0x40, 0x40, 0x40, 0x40, 0x40};
-  EXPECT_EQ(block[29], 0x62);
-  EXPECT_EQ(std::memcmp(block.data() + 30, spaces, 6), 0);
-  EXPECT_EQ(block[36], 0x60);
-  EXPECT_EQ(std::memcmp(block.data() + 37, spaces, 6), 0);
-  EXPECT_EQ(block[43], 0x61);
 }
 
 TEST(SettingsBlock, DecodingFollowsTheEndMarksAndStopsAfterThreeSlots) {
