@@ -41,7 +41,7 @@ void MeasureAgainstLine(benchmark::State& state, std::size_t lineBytes,
     tracker.Start();
     BenchOwner owner;
     TrackerLink link(owner);
-    link.SetDeviceDirectory(devices);
+    link.port.SetDeviceDirectory(devices);
 
     double totalSeconds = 0;
     for (auto _ : state) {

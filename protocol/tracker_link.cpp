@@ -63,7 +63,8 @@ bool TrackerLink::Connect() {
     // failed later (tidy-up, settings, handshake): that is no question of access.
     std::string message;
     if (!port.IsOpen()) {
-      message = PortAccessDeniedMessage(e.errorCode, PortDevicePath(portNumber, deviceDirectory));
+      message =
+          PortAccessDeniedMessage(e.errorCode, PortDevicePath(portNumber, port.DeviceDirectory()));
     }
     owner.ShowMessage(message.empty() ? kPortInUse : message);
     port.Close();
@@ -90,11 +91,6 @@ void TrackerLink::OpenPort(int portNumber) {
   timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
   timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
   port.SetTimeoutSettings(timeouts);
-}
-
-void TrackerLink::SetDeviceDirectory(const std::string& directory) {
-  deviceDirectory = directory;
-  port.SetDeviceDirectory(directory);
 }
 
 void TrackerLink::Close() {

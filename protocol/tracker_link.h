@@ -50,10 +50,6 @@ class TrackerLink {
 
   TrackerLinkOwner& Owner() { return owner; }
 
-  // Directory that holds the device files ("/dev"), for the port and for the message that names
-  // a device's group; tests point it at a temporary tree.
-  void SetDeviceDirectory(const std::string& directory);
-
   CSerialPort port;
   bool portOpen = false;
   unsigned gpsTimer = 0;  // identifier of the running GPS-simulation timer, 0 when none runs
@@ -68,7 +64,6 @@ class TrackerLink {
   bool AwaitByte(std::uint8_t wanted, std::uint8_t alternative);
 
   TrackerLinkOwner& owner;
-  std::string deviceDirectory = "/dev";
 };
 
 }  // namespace vindrel

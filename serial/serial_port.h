@@ -128,6 +128,7 @@ class CSerialPort {
 
   // Directory that holds the device files ("/dev"); tests point it at a temporary tree.
   void SetDeviceDirectory(std::string directory) { deviceDirectory = std::move(directory); }
+  const std::string& DeviceDirectory() const { return deviceDirectory; }
 
   static constexpr int kInvalidHandle = -1;
   int deviceHandle = kInvalidHandle;  // the open device's descriptor

@@ -215,7 +215,7 @@ CConfigDlg::CConfigDlg(const ConfigDlgOptions& options)
   }
   findChild<QPushButton*>(ControlName(kCloseButton))->setDefault(true);
   setWindowIcon(ApplicationIcon());
-  link.SetDeviceDirectory(options.deviceDirectory);
+  link.port.SetDeviceDirectory(options.deviceDirectory);
   ConnectHandlers();
   StartUp(options.discoveryRoots);
 }

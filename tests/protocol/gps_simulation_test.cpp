@@ -103,7 +103,7 @@ TEST(GpsSimulationShortWrite, StopsWithItsMessageAndTheNextCommandSkipsTheHandsh
   test::PtyPeer peer;  // never reads: the line's buffer fills and a sentence goes out short
   RecordingOwner owner;
   TrackerLink link(owner);
-  link.SetDeviceDirectory(peer.Devices());
+  link.port.SetDeviceDirectory(peer.Devices());
   int ticks = 0;
   StartGpsSimulation(link, ticks);
   for (int i = 0; i < 5000 && owner.messages.empty(); ++i) {

@@ -53,7 +53,7 @@ struct RecordingOwner : TrackerLinkOwner {
 // A link whose port 161 reaches an in-process virtual tracker through <temp>/ttyV0.
 class TrackerTest : public ::testing::Test {
  protected:
-  TrackerTest() { link.SetDeviceDirectory(devices.path); }
+  TrackerTest() { link.port.SetDeviceDirectory(devices.path); }
 
   // fault as on the virtual tracker's command line, e.g. "ack-limit=50".
   void StartTracker(VirtualTrackerOptions options = {}, const char* fault = "") {
