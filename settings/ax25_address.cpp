@@ -1,6 +1,7 @@
 #include "settings/ax25_address.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace vindrel {
 namespace {
@@ -10,27 +11,6 @@ constexpr std::uint8_t kShiftedSpace = 0x40;
 constexpr std::uint8_t kSsidBits = 0x30;  // the two reserved bits, always set
 constexpr std::uint8_t kLastAddressMark = 0x01;
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// The SSID as atoi would read it (blanks, sign, digits up to the first non-digit, 0 without
-// digits), kept to its low four bits. Computed modulo 16 so that no input can overflow.
-unsigned ParseSsid(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  unsigned value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = (value * 10 + static_cast<unsigned>(text[i] - '0')) & 0x0F;
-  }
-  return negative ? (16 - value) & 0x0F : value;
-}
-
 }  // namespace
 
 Ax25Address EncodeAx25Address(std::string_view text, bool last) {
@@ -38,7 +18,10 @@ Ax25Address EncodeAx25Address(std::string_view text, bool last) {
   unsigned ssid = 0;
   if (const auto dash = text.find('-'); dash != std::string_view::npos) {
     call = text.substr(0, dash);
-    ssid = ParseSsid(text.substr(dash + 1));
+    // Read as atoi reads it (blanks, sign, digits up to the first other character, 0 without
+    // digits); strtol saturates where atoi would overflow. The low four bits are the SSID.
+    const std::string number(text.substr(dash + 1));
+    ssid = static_cast<unsigned long>(std::strtol(number.c_str(), nullptr, 10)) & 0x0F;
   }
   call = call.substr(0, std::min(call.size(), kCallLength));
 
