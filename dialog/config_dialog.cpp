@@ -76,7 +76,10 @@ ConfigDialog::ConfigDialog(DialogView& view, ConfigDialogOptions options)
 ConfigDialog::~ConfigDialog() = default;
 
 void ConfigDialog::StartUp() {
-  FillPortList();
+  FillPortList(view.RememberedPort());
+  if (portNumbers.empty()) {
+    Message("Er zijn geen serieele poorten beschikbaar op dit systeem", MessageIcon::Exclamation);
+  }
   settings.ResetToDefaults();
   ShowValues();
   Guarded([this] {
@@ -85,12 +88,14 @@ void ConfigDialog::StartUp() {
   });
 }
 
-void ConfigDialog::FillPortList() {
+void ConfigDialog::OnPortListOpening() {
+  const int selected = SelectedPortNumber();
+  FillPortList(selected == 0 ? std::string() : PortDisplayName(selected));
+}
+
+void ConfigDialog::FillPortList(const std::string& select) {
   PortNumberList found;
   DiscoverSerialPorts(found, options.discoveryRoots);
-  if (found.empty()) {
-    Message("Er zijn geen serieele poorten beschikbaar op dit systeem", MessageIcon::Exclamation);
-  }
   std::vector<std::pair<std::string, int>> entries;
   for (std::uint32_t number : found) {
     entries.emplace_back(PortDisplayName(static_cast<int>(number)), static_cast<int>(number));
@@ -109,7 +114,9 @@ void ConfigDialog::FillPortList() {
     texts.push_back(text);
     portNumbers.push_back(number);
   }
-  view.SetPortList(texts, texts.empty() ? -1 : 0);
+  const auto at = std::find(texts.begin(), texts.end(), select);
+  const auto selected = at == texts.end() ? 0 : at - texts.begin();
+  view.SetPortList(texts, texts.empty() ? -1 : static_cast<int>(selected));
 }
 
 void ConfigDialog::ShowValues() {
@@ -176,6 +183,10 @@ void ConfigDialog::Guarded(const std::function<void()>& action) {
   try {
     action();
   } catch (const CException& error) {
+    // A serial error after the connect leaves the port in doubt (an unplugged adapter leaves a
+    // dead descriptor behind): the link goes down, so that the next command opens the port and
+    // shakes hands afresh instead of failing the same way until the program is restarted.
+    EndLink();
     std::array<char, kErrorTextCapacity> text{};
     const bool hasText = error.GetErrorText(text.data(), kErrorTextCapacity);
     Message(hasText ? std::string(text.data()) : "Internal application error.", MessageIcon::Stop);
@@ -316,11 +327,15 @@ void ConfigDialog::RefreshSymbolPreview() {
 }
 
 void ConfigDialog::Close() {
-  // The simulation ends with the window: no tick may follow on the closed port.
+  EndLink();
+  view.EndDialog();
+}
+
+void ConfigDialog::EndLink() {
+  // A running simulation ends too: no tick may follow on the closed port.
   if (link.gpsTimer != 0) view.StopTimer(link.gpsTimer);
   link.gpsTimer = 0;
   link.Close();
-  view.EndDialog();
 }
 
 int ConfigDialog::SelectedPortNumber() {
@@ -337,5 +352,9 @@ unsigned ConfigDialog::StartTimer(unsigned timerId, unsigned periodMs) {
 }
 
 void ConfigDialog::StopTimer(unsigned timerId) { view.StopTimer(timerId); }
+
+void ConfigDialog::HandshakeAnswered(int portNumber) {
+  view.RememberPort(PortDisplayName(portNumber));
+}
 
 }  // namespace vindrel

@@ -38,6 +38,9 @@ class ConfigDialog : private TrackerLinkOwner {
   void OnUserEdit(int id);
   // The dialog's timer fired.
   void OnTimer(unsigned timerId);
+  // The user is about to open the port list: it is discovered anew, so that an adapter plugged
+  // in since shows, and the selection stays on its port while that is present.
+  void OnPortListOpening();
   // A command of the window menu: 16 (with any of the lowest four bits) opens the About box.
   void OnSystemCommand(int command);
 
@@ -50,8 +53,11 @@ class ConfigDialog : private TrackerLinkOwner {
   void ShowMessage(const std::string& text) override;
   unsigned StartTimer(unsigned timerId, unsigned periodMs) override;
   void StopTimer(unsigned timerId) override;
+  void HandshakeAnswered(int portNumber) override;
 
-  void FillPortList();
+  // Discovers the ports and shows them sorted as text, selecting the entry named select (the
+  // first one when it is absent).
+  void FillPortList(const std::string& select);
   // Record -> controls, and controls -> record with the checks. TakeValues stops at the first
   // failing check, after its message, with the focus on that control and its text selected.
   void ShowValues();
@@ -69,6 +75,8 @@ class ConfigDialog : private TrackerLinkOwner {
   void RefreshEnabling();
   void RefreshSymbolPreview();
   void Close();
+  // Closes the port and ends a running GPS simulation.
+  void EndLink();
 
   DialogView& view;
   ConfigDialogOptions options;

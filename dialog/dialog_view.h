@@ -34,6 +34,10 @@ class DialogView {
   virtual void SetPortList(const std::vector<std::string>& entries, int selected) = 0;
   // The selected entry's position in the list, -1 when none is selected.
   virtual int SelectedPortEntry() = 0;
+  // The port list entry that last answered the handshake, kept between runs of the program
+  // (empty when none was kept), and keeping a new one.
+  virtual std::string RememberedPort() = 0;
+  virtual void RememberPort(const std::string& entry) = 0;
 
   // A modal box over the dialog with an OK button.
   virtual void ShowMessage(const std::string& caption, const std::string& text,

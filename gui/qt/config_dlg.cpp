@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QTimerEvent>
 
@@ -28,6 +29,12 @@ QString FromLine(const std::string& bytes) {
   return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 std::string ToLine(const QString& text) { return text.toLatin1().toStdString(); }
+
+// Where the last port that answered is kept: ~/.config/vindrel/vindrel-config.ini.
+constexpr QSettings::Format kStoreFormat = QSettings::IniFormat;
+constexpr char kStoreFolder[] = "vindrel";
+constexpr char kStoreName[] = "vindrel-config";
+constexpr char kPortKey[] = "port";
 
 ConfigDialogOptions WithApplicationName(ConfigDialogOptions options) {
   if (options.applicationName.empty()) options.applicationName = ApplicationName().toStdString();
@@ -55,6 +62,7 @@ CConfigDlg::CConfigDlg(ConfigDialogOptions options)
       connect(Edit(id), &QLineEdit::textEdited, this, [this, id] { logic.OnUserEdit(id); });
     }
   }
+  static_cast<DropDownList*>(PortList())->beforePopup = [this] { logic.OnPortListOpening(); };
   logic.StartUp();
 }
 
@@ -109,6 +117,16 @@ void CConfigDlg::SetPortList(const std::vector<std::string>& entries, int select
 }
 
 int CConfigDlg::SelectedPortEntry() { return PortList()->currentIndex(); }
+
+std::string CConfigDlg::RememberedPort() {
+  const QSettings store(kStoreFormat, QSettings::UserScope, kStoreFolder, kStoreName);
+  return store.value(kPortKey).toString().toStdString();
+}
+
+void CConfigDlg::RememberPort(const std::string& entry) {
+  QSettings store(kStoreFormat, QSettings::UserScope, kStoreFolder, kStoreName);
+  store.setValue(kPortKey, QString::fromStdString(entry));
+}
 
 void CConfigDlg::ShowMessage(const std::string& caption, const std::string& text,
                              MessageIcon icon) {

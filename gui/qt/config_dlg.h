@@ -49,6 +49,8 @@ class CConfigDlg : public QDialog, private DialogView {
   void FocusAndSelect(int id) override;
   void SetPortList(const std::vector<std::string>& entries, int selected) override;
   int SelectedPortEntry() override;
+  std::string RememberedPort() override;
+  void RememberPort(const std::string& entry) override;
   void ShowMessage(const std::string& caption, const std::string& text,
                    MessageIcon icon) override;
   void Beep() override;

@@ -74,7 +74,7 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, QSize ba
       widget = new QPushButton(text, &dialog);
       break;
     case ControlKind::ComboBox: {
-      auto* combo = new QComboBox(&dialog);
+      auto* combo = new DropDownList(&dialog);
       // The template's height is that of the dropped-down list: the closed box keeps the height
       // its style needs, and the list shows as many entries as fit below it.
       const int closedHeight = combo->sizeHint().height();

@@ -2,9 +2,12 @@
 
 #include "dialog/dialog_layout.h"
 
+#include <QComboBox>
 #include <QRect>
 #include <QSize>
 #include <QString>
+
+#include <functional>
 
 class QDialog;
 class QFont;
@@ -30,6 +33,18 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tmpl);
 // window, each picture showing the icon its identifier names, and button 1 as the default
 // button that closes it.
 void BuildSmallDialog(QDialog& dialog, const DialogTemplate& tmpl);
+
+// The drop-down list of a template: it tells before its list opens, so that its entries can be
+// brought up to date first.
+class DropDownList : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+  void showPopup() override {
+    if (beforePopup) beforePopup();
+    QComboBox::showPopup();
+  }
+  std::function<void()> beforePopup;
+};
 
 // The objectName a control with this identifier carries.
 inline QString ControlName(int id) { return QString::number(id); }

@@ -59,7 +59,9 @@ class ConfigDialogTest : public ::testing::Test {
   void Start(const VirtualTrackerOptions* options = nullptr, const char* fault = "") {
     dialog.reset();
     tracker.reset();
+    const std::string remembered = view.remembered;  // kept between runs of the program
     view = RecordingView{};
+    view.remembered = remembered;
     if (options) {
       VirtualTrackerOptions withLink = *options;
       ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, withLink.faults)) << fault;
@@ -71,6 +73,14 @@ class ConfigDialogTest : public ::testing::Test {
         view, ConfigDialogOptions{{Dev(), Sys()}, Dev(), "vindrel-config"});
     view.logic = dialog.get();
     dialog->StartUp();
+  }
+  void StartTracker(std::unique_ptr<VirtualTracker>& peer, const std::string& name,
+                    const char* fault = "") {
+    VirtualTrackerOptions options;
+    ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, options.faults)) << fault;
+    options.linkPath = Dev() + "/" + name;
+    peer = std::make_unique<VirtualTracker>(std::move(options));
+    peer->Start();
   }
   void StartWithTracker(VirtualTrackerOptions options = {}, const char* fault = "") {
     Start(&options, fault);
@@ -85,6 +95,10 @@ class ConfigDialogTest : public ::testing::Test {
   void Click(int id) {  // a check box
     view.checks[id] = !view.checks[id];
     dialog->OnCommand(id);
+  }
+  static std::string Received(const VirtualTracker& peer) {
+    const std::vector<std::uint8_t> bytes = peer.ReceivedBytes();
+    return std::string(bytes.begin(), bytes.end());
   }
   std::string Received() const {
     const std::vector<std::uint8_t> bytes = tracker->ReceivedBytes();
@@ -420,14 +434,18 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandStopsIt) {
   EXPECT_EQ(nestedTicks, 1);
   view.onMessage = nullptr;
   Type(kTransmissionInterval, "60");
+  // The failed check did not stop its tick. (A connect discards what the tracker has not yet
+  // read, so the test lets it catch up first.)
+  for (int i = 0; i < 200 && tracker->ReceivedNmea().size() < 6; ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 6u);
   dialog->OnCommand(kShowVersion);  // "Toon versie" ends the simulation
   EXPECT_EQ(view.timer, 0u);
   EXPECT_EQ(view.Texts().back(), "VinDrel versie 1.7");
-  const std::size_t sentences = tracker->ReceivedNmea().size();
-  EXPECT_EQ(sentences, 6u);  // the failed check did not stop its tick
-  dialog->OnTimer(1);        // a late event is no tick
+  dialog->OnTimer(1);  // a late event is no tick
   std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(tracker->ReceivedNmea().size(), sentences);
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 6u);
 }
 
 TEST_F(ConfigDialogTest, ClosingEndsTheSimulationAndTheDialogAndAboutIsCommandSixteen) {
@@ -441,6 +459,95 @@ TEST_F(ConfigDialogTest, ClosingEndsTheSimulationAndTheDialogAndAboutIsCommandSi
   dialog->OnTimer(1);
   std::this_thread::sleep_for(50ms);
   EXPECT_TRUE(tracker->ReceivedNmea().empty());
+}
+
+TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnswers) {
+  std::unique_ptr<VirtualTracker> silent, good;
+  StartTracker(silent, "ttyV0", "silent");
+  StartTracker(good, "ttyV1");
+  Start();
+  ASSERT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV0", "/dev/ttyV1"}));
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"No Communication with TALVORIN possible"});
+  EXPECT_EQ(view.remembered, "");
+  view.selectedPort = 1;
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts().back(), "VinDrel versie 1.7");
+  EXPECT_EQ(Received(*silent), "!");
+  EXPECT_EQ(Received(*good), "!V");
+  EXPECT_EQ(view.remembered, "/dev/ttyV1");
+  Start();  // the next run of the program
+  EXPECT_EQ(view.selectedPort, 1);
+  dialog.reset();
+}
+
+TEST_F(ConfigDialogTest, ThePortListFollowsAdaptersPluggedInAndOutWhenItOpens) {
+  const auto plug = [this](const char* name) {
+    std::filesystem::create_symlink("/dev/null", Dev() + "/" + name);
+  };
+  const auto unplug = [this](const char* name) { std::filesystem::remove(Dev() + "/" + name); };
+  plug("ttyV3");
+  Start();
+  plug("ttyV1");
+  dialog->OnPortListOpening();
+  EXPECT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV1", "/dev/ttyV3"}));
+  EXPECT_EQ(view.selectedPort, 1);  // still ttyV3
+  unplug("ttyV1");
+  plug("ttyV2");
+  dialog->OnPortListOpening();
+  EXPECT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV2", "/dev/ttyV3"}));
+  EXPECT_EQ(view.selectedPort, 1);
+  unplug("ttyV3");
+  unplug("ttyV2");
+  dialog->OnPortListOpening();
+  EXPECT_TRUE(view.ports.empty());
+  EXPECT_EQ(view.selectedPort, -1);
+  EXPECT_TRUE(view.messages.empty());  // the empty list is said at start-up only
+}
+
+TEST_F(ConfigDialogTest, TheRestOfAnImageThatCameTooLateIsNoEchoOfTheNextCommand) {
+  StartWithTracker({}, "stall-block=40");  // the rest holds "VINDrel" at offset 48
+  dialog->OnCommand(kReadSettings);
+  EXPECT_EQ(view.beeps, 0);
+  ASSERT_TRUE(tracker->WaitForEvent("block-sent", 3s));
+  std::this_thread::sleep_for(50ms);
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"VinDrel versie 1.7"});
+}
+
+// An adapter pulled out before or in the middle of an exchange and plugged in again: the error is
+// reported, and the next command opens the port afresh and works.
+TEST_F(ConfigDialogTest, AfterTheDeviceVanishedAndCameBackTheNextCommandSucceeds) {
+  const struct {
+    int before, action;  // before: an action that brings the link up first
+    int pullAfterMs;     // -1: the device is gone before the action starts
+  } cases[] = {
+      {kLowTone, kShowVersion, -1}, {kSimulateGps, kSimulateGps, -1},  // a tick's sentence
+      {0, kReadSettings, 150},      {0, kWriteSettings, 150},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.action) + " " + std::to_string(c.pullAfterMs));
+    VirtualTrackerOptions paced;
+    paced.pace = true;  // the image and the write take about half a second each
+    StartWithTracker(paced);
+    if (c.before) dialog->OnCommand(c.before);
+    if (c.pullAfterMs < 0) tracker->Stop();
+    std::thread puller([&] {
+      if (c.pullAfterMs < 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.pullAfterMs));
+      tracker->Stop();
+    });
+    c.action == kSimulateGps ? dialog->OnTimer(1) : dialog->OnCommand(c.action);
+    puller.join();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(view.timer, 0u);
+    StartTracker(tracker, "ttyV0");  // the same path again
+    dialog->OnCommand(kReadSettings);
+    EXPECT_EQ(view.beeps, 1);
+    EXPECT_EQ(Received(), "!D");
+    EXPECT_EQ(view.messages.size(), 1u);
+  }
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ struct RecordingView : DialogView {
     selectedPort = selected;
   }
   int SelectedPortEntry() override { return selectedPort; }
+  std::string RememberedPort() override { return remembered; }
+  void RememberPort(const std::string& entry) override { remembered = entry; }
   void ShowMessage(const std::string& caption, const std::string& text,
                    MessageIcon icon) override {
     messages.push_back({caption, text, icon});
@@ -70,6 +72,7 @@ struct RecordingView : DialogView {
   std::map<int, int> limits;
   std::map<int, bool> checks, disabled;
   std::vector<std::string> ports;
+  std::string remembered;
   int selectedPort = -1, focus = 0, picture = -1, beeps = 0, waitBegins = 0, waitEnds = 0;
   unsigned timer = 0, timerPeriod = 0;
   std::vector<RecordedMessage> messages;
