@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 #include <filesystem>
@@ -159,6 +160,12 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   EXPECT_EQ(Control<QLineEdit>(kStatusText)->text(), QStringLiteral("Caf\u00e9"));
   EXPECT_TRUE(Control<QCheckBox>(kSendStatusText)->isChecked());
   EXPECT_TRUE(Control<QWidget>(kStatusText)->isEnabled());
+  const QSettings store(QSettings::IniFormat, QSettings::UserScope, "vindrel", "vindrel-config");
+  EXPECT_EQ(store.value("port").toString(), "/dev/ttyV0");  // it answered: kept for the next run
+  std::filesystem::create_symlink("/dev/null", devices.path + "/ttyV1");  // plugged in meanwhile
+  Control<QComboBox>(kPortList)->showPopup();
+  EXPECT_EQ(Control<QComboBox>(kPortList)->count(), 2);
+  Control<QComboBox>(kPortList)->hidePopup();
 
   Type(kSymbolChar, ">");
   EXPECT_EQ(Control<QLabel>(kSymbolPreview)->pixmap().toImage(), LoadIconPixmap(2062).toImage());
