@@ -343,9 +343,7 @@ int ConfigDialog::SelectedPortNumber() {
   return entry >= 0 && entry < static_cast<int>(portNumbers.size()) ? portNumbers[entry] : 0;
 }
 
-void ConfigDialog::ShowMessage(const std::string& text) {
-  Message(text, MessageIcon::Exclamation);
-}
+void ConfigDialog::ShowMessage(const std::string& text) { Message(text, MessageIcon::Exclamation); }
 
 unsigned ConfigDialog::StartTimer(unsigned timerId, unsigned periodMs) {
   return view.StartTimer(timerId, periodMs);

@@ -58,12 +58,33 @@ constexpr ControlTemplate kConfigControls[] = {
 };
 
 constexpr int kConfigTabOrder[] = {
-    kCallsign,        kSymbolChar,    kTableChar,       kDigipeaterPath,       kBeaconText,
-    kSendBeaconText,  kBeaconInterval, kSendSpeedCourse, kSendAltitude,        kTransmissionInterval,
-    kSpeedRelatedInterval, kTxDelay,  kRestTime,        kSwitchDelay,          kLowTone,
-    kHighTone,        kSquelch,       kSimulateGps,     kPortList,             kShowVersion,
-    kReadSettings,    kWriteSettings, kCloseButton,     kSwitchTransmitter,    kStatusText,
-    kSendStatusText,  kStatusInterval,
+    kCallsign,
+    kSymbolChar,
+    kTableChar,
+    kDigipeaterPath,
+    kBeaconText,
+    kSendBeaconText,
+    kBeaconInterval,
+    kSendSpeedCourse,
+    kSendAltitude,
+    kTransmissionInterval,
+    kSpeedRelatedInterval,
+    kTxDelay,
+    kRestTime,
+    kSwitchDelay,
+    kLowTone,
+    kHighTone,
+    kSquelch,
+    kSimulateGps,
+    kPortList,
+    kShowVersion,
+    kReadSettings,
+    kWriteSettings,
+    kCloseButton,
+    kSwitchTransmitter,
+    kStatusText,
+    kSendStatusText,
+    kStatusInterval,
 };
 
 constexpr ControlTemplate kAboutControls[] = {
@@ -74,22 +95,23 @@ constexpr ControlTemplate kAboutControls[] = {
     {kOkButton, K::PushButton, "OK", 73, 60, 50, 14},
 };
 
+constexpr char kSquelchText[] =
+    "Stel het niveau dusdanig in dat bij een\naudio signaal de LED continue oplicht.";
+
 constexpr ControlTemplate kSquelchControls[] = {
     {kSquelchIconId, K::Picture, "", 5, 5, 20, 20},
-    {-1, K::Label,
-     "Stel het niveau dusdanig in dat bij een\naudio signaal de LED continue oplicht.", 40, 5, 140,
-     20},
+    {-1, K::Label, kSquelchText, 40, 5, 140, 20},
     {kOkButton, K::PushButton, "Klaar", 67, 35, 50, 14},
 };
 
 }  // namespace
 
-const DialogTemplate kConfigDialog = {"VINDrel Configuratie Programma", 277, 290, kConfigControls,
-                                      kConfigTabOrder, kCallsign};
-const DialogTemplate kAboutDialog = {"About VinDrel config", 197, 81, kAboutControls, {},
-                                     kOkButton};
-const DialogTemplate kSquelchDialog = {"Instellen squelch niveau", 186, 55, kSquelchControls, {},
-                                       kOkButton};
+const DialogTemplate kConfigDialog = {
+    "VINDrel Configuratie Programma", 277, 290, kConfigControls, kConfigTabOrder, kCallsign};
+const DialogTemplate kAboutDialog = {"About VinDrel config", 197, 81,
+                                     kAboutControls,         {},  kOkButton};
+const DialogTemplate kSquelchDialog = {"Instellen squelch niveau", 186, 55,
+                                       kSquelchControls,           {},  kOkButton};
 
 int SymbolIconId(std::string_view tableChar, std::string_view symbolChar) {
   if (tableChar.empty() || symbolChar.empty()) return 0;

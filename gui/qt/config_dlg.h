@@ -51,8 +51,7 @@ class CConfigDlg : public QDialog, private DialogView {
   int SelectedPortEntry() override;
   std::string RememberedPort() override;
   void RememberPort(const std::string& entry) override;
-  void ShowMessage(const std::string& caption, const std::string& text,
-                   MessageIcon icon) override;
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
   void Beep() override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;

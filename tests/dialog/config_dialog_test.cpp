@@ -120,10 +120,10 @@ class ConfigDialogTest : public ::testing::Test {
 
 TEST_F(ConfigDialogTest, StartUpListsThePortsSortedAsTextAndShowsTheDefaults) {
   Start();  // no port at all
-  EXPECT_EQ(view.messages, (std::vector<RecordedMessage>{
-                               {"vindrel-config",
-                                "Er zijn geen serieele poorten beschikbaar op dit systeem",
-                                MessageIcon::Exclamation}}));
+  EXPECT_EQ(view.messages,
+            (std::vector<RecordedMessage>{
+                {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
+                 MessageIcon::Exclamation}}));
   EXPECT_EQ(view.selectedPort, -1);
   for (const char* name : {"ttyV2", "ttyV10", "ttyV1"}) {
     std::filesystem::create_symlink("/dev/null", Dev() + "/" + name);
@@ -136,10 +136,9 @@ TEST_F(ConfigDialogTest, StartUpListsThePortsSortedAsTextAndShowsTheDefaults) {
   EXPECT_EQ(view.texts[kStatusText], "VINDrel onderweg");
   EXPECT_EQ(view.texts[kTxDelay], "300");
   EXPECT_TRUE(view.checks[kSendBeaconText] && !view.checks[kSwitchTransmitter]);
-  EXPECT_EQ(view.limits, (std::map<int, int>{{kCallsign, 9},
-                                             {kDigipeaterPath, 28},
-                                             {kBeaconText, 31},
-                                             {kStatusText, 31}}));
+  EXPECT_EQ(view.limits,
+            (std::map<int, int>{
+                {kCallsign, 9}, {kDigipeaterPath, 28}, {kBeaconText, 31}, {kStatusText, 31}}));
   EXPECT_EQ(view.disabled, (std::map<int, bool>{{kBeaconInterval, false},
                                                 {kBeaconText, false},
                                                 {kStatusInterval, true},
@@ -169,13 +168,20 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
     int id, box;
     std::string text, message;
   } cases[] = {
-      {1021, 1015, "", kIntegerMessage},           {1021, 1015, "-0", kIntegerMessage},
-      {1024, 1015, "+0", kIntegerMessage},         {1014, 1015, "12x", kIntegerMessage},
-      {1014, 1015, "0", RangeMessage(1, 20)},      {1014, 1015, "21", RangeMessage(1, 20)},
-      {1019, 1015, "4", RangeMessage(5, 255)},     {1019, 1013, "300", RangeMessage(5, 255)},
-      {1019, 1017, "300", RangeMessage(5, 255)},   {1019, 1023, "300", RangeMessage(5, 255)},
-      {1021, 1015, "1201", RangeMessage(0, 1200)}, {1024, 1015, "-1", RangeMessage(0, 1200)},
-      {1022, 1015, "11", RangeMessage(0, 10)},     {1020, 1015, "99999999999", RangeMessage(1, 20)},
+      {1021, 1015, "", kIntegerMessage},
+      {1021, 1015, "-0", kIntegerMessage},
+      {1024, 1015, "+0", kIntegerMessage},
+      {1014, 1015, "12x", kIntegerMessage},
+      {1014, 1015, "0", RangeMessage(1, 20)},
+      {1014, 1015, "21", RangeMessage(1, 20)},
+      {1019, 1015, "4", RangeMessage(5, 255)},
+      {1019, 1013, "300", RangeMessage(5, 255)},
+      {1019, 1017, "300", RangeMessage(5, 255)},
+      {1019, 1023, "300", RangeMessage(5, 255)},
+      {1021, 1015, "1201", RangeMessage(0, 1200)},
+      {1024, 1015, "-1", RangeMessage(0, 1200)},
+      {1022, 1015, "11", RangeMessage(0, 10)},
+      {1020, 1015, "99999999999", RangeMessage(1, 20)},
       {1000, 1015, "PA3XYZ-123", "Please enter no more than 9 characters."},
       {1033, 1015, std::string(32, 's'), "Please enter no more than 31 characters."},
   };
@@ -186,8 +192,9 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
     view.messages.clear();
     view.focus = 0;
     Click(c.box);
-    EXPECT_EQ(view.messages, (std::vector<RecordedMessage>{
-                                 {"vindrel-config", c.message, MessageIcon::Exclamation}}));
+    EXPECT_EQ(
+        view.messages,
+        (std::vector<RecordedMessage>{{"vindrel-config", c.message, MessageIcon::Exclamation}}));
     EXPECT_EQ(view.focus, c.id);
     Type(c.id, before);
   }
@@ -219,10 +226,10 @@ TEST_F(ConfigDialogTest, SymbolPreviewFollowsTheTypedSymbolAndTable) {
     std::string table, symbol;
     int expected;
   } cases[] = {
-      {"/", " ", 2032},   {"/", "\x7F", 2127}, {"\\", "A", 2265}, {"\\", "J", 2274},
-      {"\\", "K", 2275},  // no icon has it: the view clears the picture
-      {"/", "\xB0", 2176}, {"S", "-", 0},      {"", "-", 0},      {"/", "", 0},
-      {"/>", ">", 2062},  // only the first character of the table counts
+      {"/", " ", 2032},    {"/", "\x7F", 2127}, {"\\", "A", 2265},
+      {"\\", "J", 2274},   {"\\", "K", 2275},  // no icon has it: the view clears the picture
+      {"/", "\xB0", 2176}, {"S", "-", 0},       {"", "-", 0},
+      {"/", "", 0},        {"/>", ">", 2062},  // only the first character of the table counts
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("table \"" + c.table + "\", symbol \"" + c.symbol + "\"");
@@ -242,7 +249,7 @@ TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsEnablingAndPictureAndBeeps)
   TrackerSettings stored;
   stored.callsign = "PA3XYZ-9";
   stored.beaconText = "Caf\xE9 op de dijk";  // one byte per character, Latin-1
-  stored.statusText = "Onderweg";  // the last field shown: nothing read back before it
+  stored.statusText = "Onderweg";            // the last field shown: nothing read back before it
   stored.sendBeaconText = false;
   stored.sendStatusText = true;
   stored.switchTransmitter = true;
@@ -299,13 +306,25 @@ TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
     Messages messages;
     std::string received;
   } cases[] = {
-      {"value out of range", "", kTransmissionInterval, {kWriteSettings}, {RangeMessage(5, 255)},
+      {"value out of range",
+       "",
+       kTransmissionInterval,
+       {kWriteSettings},
+       {RangeMessage(5, 255)},
        ""},  // refused: not even the handshake
       {"no echo", "no-echo", 0, {kWriteSettings}, {}, "!U"},
-      {"broken off", "ack-limit=50", 0, {kWriteSettings},
-       {"Schrijven van de instellingen is mislukt."}, ""},
-      {"wrong start", "start-reply=0x01", 0, {kWriteSettings},
-       {"Schrijven van de instellingen is mislukt."}, std::string("!U\0", 3)},
+      {"broken off",
+       "ack-limit=50",
+       0,
+       {kWriteSettings},
+       {"Schrijven van de instellingen is mislukt."},
+       ""},
+      {"wrong start",
+       "start-reply=0x01",
+       0,
+       {kWriteSettings},
+       {"Schrijven van de instellingen is mislukt."},
+       std::string("!U\0", 3)},
       {"short block", "short-block=255", 0, {kReadSettings}, {}, "!D"},
       // The port stays open: "D" goes out without a new handshake.
       {"silent", "silent", 0, {kShowVersion, kReadSettings}, {noCommunication}, "!D"},
@@ -467,6 +486,11 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   StartTracker(good, "ttyV1");
   Start();
   ASSERT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV0", "/dev/ttyV1"}));
+  view.selectedPort = -1;  // no entry: no port to open
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"De seriele poort is al in gebruik"});
+  view.messages.clear();
+  view.selectedPort = 0;
   dialog->OnCommand(kShowVersion);
   EXPECT_EQ(view.Texts(), Messages{"No Communication with TALVORIN possible"});
   EXPECT_EQ(view.remembered, "");
@@ -522,8 +546,10 @@ TEST_F(ConfigDialogTest, AfterTheDeviceVanishedAndCameBackTheNextCommandSucceeds
     int before, action;  // before: an action that brings the link up first
     int pullAfterMs;     // -1: the device is gone before the action starts
   } cases[] = {
-      {kLowTone, kShowVersion, -1}, {kSimulateGps, kSimulateGps, -1},  // a tick's sentence
-      {0, kReadSettings, 150},      {0, kWriteSettings, 150},
+      {kLowTone, kShowVersion, -1},
+      {kSimulateGps, kSimulateGps, -1},  // a tick's sentence
+      {0, kReadSettings, 150},
+      {0, kWriteSettings, 150},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.action) + " " + std::to_string(c.pullAfterMs));

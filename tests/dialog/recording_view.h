@@ -37,8 +37,7 @@ struct RecordingView : DialogView {
   int SelectedPortEntry() override { return selectedPort; }
   std::string RememberedPort() override { return remembered; }
   void RememberPort(const std::string& entry) override { remembered = entry; }
-  void ShowMessage(const std::string& caption, const std::string& text,
-                   MessageIcon icon) override {
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
     messages.push_back({caption, text, icon});
     if (onMessage) onMessage();
   }

@@ -7,8 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QContextMenuEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,8 +33,8 @@ class ConfigDlgTest : public ::testing::Test {
   ConfigDlgTest() { std::filesystem::create_directories(devices.path + "/sys/class/tty"); }
 
   void Open() {
-    dialog = std::make_unique<CConfigDlg>(ConfigDialogOptions{
-        {devices.path, devices.path + "/sys"}, devices.path, "vindrel-config"});
+    dialog = std::make_unique<CConfigDlg>(
+        ConfigDialogOptions{{devices.path, devices.path + "/sys"}, devices.path, "vindrel-config"});
     dialog->show();
     QApplication::setActiveWindow(dialog.get());
     EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -118,10 +118,10 @@ TEST_F(ConfigDlgTest, ControlsTabOrderAndSizeFollowTheTemplateInDialogUnits) {
     if (w->focusPolicy() & Qt::TabFocus) tabs.push_back(w->objectName().toInt());
   }
   EXPECT_EQ(tabs, std::vector<int>(kConfigDialog.tabOrder.begin(), kConfigDialog.tabOrder.end()));
-  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
-                             {"vindrel-config",
-                              "Er zijn geen serieele poorten beschikbaar op dit systeem",
-                              QMessageBox::Warning, true}}));
+  EXPECT_EQ(closer.seen,
+            (std::vector<SeenModal>{{"vindrel-config",
+                                     "Er zijn geen serieele poorten beschikbaar op dit systeem",
+                                     QMessageBox::Warning, true}}));
 }
 
 TEST_F(ConfigDlgTest, ContextMenuOffersTheAboutBox) {
