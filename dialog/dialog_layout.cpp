@@ -57,35 +57,15 @@ constexpr ControlTemplate kConfigControls[] = {
     {kCloseButton, K::PushButton, "Sluit Af", 205, 265, 60, 14},
 };
 
+// clang-format off
 constexpr int kConfigTabOrder[] = {
-    kCallsign,
-    kSymbolChar,
-    kTableChar,
-    kDigipeaterPath,
-    kBeaconText,
-    kSendBeaconText,
-    kBeaconInterval,
-    kSendSpeedCourse,
-    kSendAltitude,
-    kTransmissionInterval,
-    kSpeedRelatedInterval,
-    kTxDelay,
-    kRestTime,
-    kSwitchDelay,
-    kLowTone,
-    kHighTone,
-    kSquelch,
-    kSimulateGps,
-    kPortList,
-    kShowVersion,
-    kReadSettings,
-    kWriteSettings,
-    kCloseButton,
-    kSwitchTransmitter,
-    kStatusText,
-    kSendStatusText,
-    kStatusInterval,
+    kCallsign, kSymbolChar, kTableChar, kDigipeaterPath, kBeaconText, kSendBeaconText,
+    kBeaconInterval, kSendSpeedCourse, kSendAltitude, kTransmissionInterval, kSpeedRelatedInterval,
+    kTxDelay, kRestTime, kSwitchDelay, kLowTone, kHighTone, kSquelch, kSimulateGps, kPortList,
+    kShowVersion, kReadSettings, kWriteSettings, kCloseButton, kSwitchTransmitter, kStatusText,
+    kSendStatusText, kStatusInterval,
 };
+// clang-format on
 
 constexpr ControlTemplate kAboutControls[] = {
     {kApplicationIconId, K::Picture, "", 10, 10, 20, 20},

@@ -33,6 +33,10 @@ std::string RangeMessage(int minimum, int maximum) {
          std::to_string(maximum) + ".";
 }
 
+std::string LengthMessage(int limit) {
+  return "Please enter no more than " + std::to_string(limit) + " characters.";
+}
+
 VirtualTrackerOptions Storing(const TrackerSettings& settings) {
   VirtualTrackerOptions options;
   options.startBlock = EncodeSettingsBlock(settings);
@@ -182,8 +186,8 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
       {1024, 1015, "-1", RangeMessage(0, 1200)},
       {1022, 1015, "11", RangeMessage(0, 10)},
       {1020, 1015, "99999999999", RangeMessage(1, 20)},
-      {1000, 1015, "PA3XYZ-123", "Please enter no more than 9 characters."},
-      {1033, 1015, std::string(32, 's'), "Please enter no more than 31 characters."},
+      {1000, 1015, "PA3XYZ-123", LengthMessage(9)},
+      {1033, 1015, std::string(32, 's'), LengthMessage(31)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.id) + " '" + c.text + "' " + std::to_string(c.box));
@@ -411,8 +415,7 @@ TEST_F(ConfigDialogTest, ValuesOutOfLimitsReadFromTheTrackerAreShownReportedTwic
     std::string message;
   } cases[] = {
       {interval, kBeaconInterval, "0", RangeMessage(1, 20)},
-      {path, kDigipeaterPath, "WIDE11-11,WIDE22-12,WIDE33-13",
-       "Please enter no more than 28 characters."},
+      {path, kDigipeaterPath, "WIDE11-11,WIDE22-12,WIDE33-13", LengthMessage(28)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shown);
