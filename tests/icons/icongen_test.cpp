@@ -10,6 +10,7 @@
 
 #include "artwork.h"
 #include "canvas.h"
+#include "ico_writer.h"
 #include "png_writer.h"
 #include "symbol_file.h"
 
@@ -23,19 +24,30 @@ TEST(Crc32, MatchesThePublishedCheckValue) {
   EXPECT_EQ(Crc32(Bytes(text.begin(), text.end())), 0xCBF43926U);
 }
 
-TEST(EncodePng, WritesPixelsQtReadsBack) {
+TEST(EncodePngAndIco, WritePixelsQtReadsBack) {
   // 3x2: odd width, so each row ends in a padding nibble.
-  const Bytes png =
-      EncodePng({3, 2, {kTransparent, {0xEE, 0x00, 0x00}, {0x00, 0x00, 0xFF}}, {1, 0, 1, 2, 2, 0}});
-  const QImage read = QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG");
-  ASSERT_EQ(read.size(), QSize(3, 2));
-  const QRgb red = qRgba(0xEE, 0, 0, 255), blue = qRgba(0, 0, 0xFF, 255);
-  EXPECT_EQ(read.pixel(0, 0), red);
-  EXPECT_EQ(qAlpha(read.pixel(1, 0)), 0);
-  EXPECT_EQ(read.pixel(2, 0), red);
-  EXPECT_EQ(read.pixel(0, 1), blue);
-  EXPECT_EQ(read.pixel(1, 1), blue);
-  EXPECT_EQ(qAlpha(read.pixel(2, 1)), 0);
+  const IndexedImage image{
+      3, 2, {kTransparent, {0xEE, 0x00, 0x00}, {0x00, 0x00, 0xFF}}, {1, 0, 1, 2, 2, 0}};
+  const struct {
+    const char* format;
+    Bytes file;
+  } kFiles[] = {{"PNG", EncodePng(image)}, {"ICO", EncodeIco(image)}};
+  for (const auto& [format, file] : kFiles) {
+    SCOPED_TRACE(format);
+    const QImage read = QImage::fromData(file.data(), static_cast<int>(file.size()), format);
+    ASSERT_EQ(read.size(), QSize(3, 2));
+    const QRgb red = qRgba(0xEE, 0, 0, 255), blue = qRgba(0, 0, 0xFF, 255);
+    EXPECT_EQ(read.pixel(0, 0), red);
+    EXPECT_EQ(qAlpha(read.pixel(1, 0)), 0);
+    EXPECT_EQ(read.pixel(2, 0), red);
+    EXPECT_EQ(read.pixel(0, 1), blue);
+    EXPECT_EQ(read.pixel(1, 1), blue);
+    EXPECT_EQ(qAlpha(read.pixel(2, 1)), 0);
+  }
+  // The directory entry Windows picks the image by: 3x2, 16 colours, 1 plane, 4 bits, 40 + 64
+  // bytes of header and palette + 2 rows of 4 colour and 4 mask bytes, at offset 22.
+  EXPECT_EQ(Bytes(kFiles[1].file.begin(), kFiles[1].file.begin() + 22),
+            (Bytes{0, 0, 1, 0, 1, 0, 3, 2, 16, 0, 1, 0, 4, 0, 120, 0, 0, 0, 22, 0, 0, 0}));
 }
 
 TEST(ToIndexed, PutsTransparencyFirstAndMergesTheClosestColoursIntoTheCommonerOne) {

@@ -139,4 +139,12 @@ std::string ResourceCollection(const std::map<int, Canvas>& icons) {
   return qrc;
 }
 
+std::string ResourceScript(const std::map<int, Canvas>& icons) {
+  std::string rc;
+  for (const auto& [id, canvas] : icons) {
+    rc += std::to_string(id) + " ICON \"" + std::to_string(id) + ".ico\"\n";
+  }
+  return rc;
+}
+
 }  // namespace vindrel::icongen

@@ -32,4 +32,8 @@ std::map<int, Canvas> DrawIconSet(const SymbolPictures& pictures);
 // A Qt resource collection listing "<id>.png" under the prefix "/icons" for every id in `icons`.
 std::string ResourceCollection(const std::map<int, Canvas>& icons);
 
+// A Windows resource script that links "<id>.ico" as icon resource <id> for every id in `icons`;
+// the icon files are found through the resource compiler's include path.
+std::string ResourceScript(const std::map<int, Canvas>& icons);
+
 }  // namespace vindrel::icongen

@@ -1,5 +1,6 @@
 // Draws the program's icons: the APRS symbol pictures of Xastir's symbols.dat plus the
-// application and squelch icons, as 32x32 4-bit PNGs and a Qt resource collection listing them.
+// application and squelch icons, as 32x32 16-colour PNGs and Windows .ico files, with a Qt
+// resource collection and a Windows resource script listing them.
 //
 // Usage: icongen <symbols.dat> <output directory>
 
@@ -9,6 +10,7 @@
 #include <iostream>
 
 #include "artwork.h"
+#include "ico_writer.h"
 #include "png_writer.h"
 
 namespace {
@@ -38,12 +40,18 @@ int main(int argc, char** argv) {
     fs::create_directories(outDir);
     const std::map<int, Canvas> icons = DrawIconSet(pictures);
     for (const auto& [id, canvas] : icons) {
-      const std::vector<std::uint8_t> png = EncodePng(ToIndexed(canvas));
+      const IndexedImage image = ToIndexed(canvas);
+      const std::vector<std::uint8_t> png = EncodePng(image);
       WriteFile(outDir / (std::to_string(id) + ".png"), reinterpret_cast<const char*>(png.data()),
                 png.size());
+      const std::vector<std::uint8_t> ico = EncodeIco(image);
+      WriteFile(outDir / (std::to_string(id) + ".ico"), reinterpret_cast<const char*>(ico.data()),
+                ico.size());
     }
     const std::string qrc = ResourceCollection(icons);
     WriteFile(outDir / "icons.qrc", qrc.data(), qrc.size());
+    const std::string rc = ResourceScript(icons);
+    WriteFile(outDir / "icons.rc", rc.data(), rc.size());
   } catch (const std::exception& e) {
     std::cerr << argv[0] << ": " << e.what() << '\n';
     return 1;
