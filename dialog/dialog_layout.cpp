@@ -93,6 +93,16 @@ const DialogTemplate kAboutDialog = {"About VinDrel config", 197, 81,
 const DialogTemplate kSquelchDialog = {"Instellen squelch niveau", 186, 55,
                                        kSquelchControls,           {},  kOkButton};
 
+std::string AccessibleName(const DialogTemplate& tmpl, std::size_t index) {
+  const ControlTemplate& control = tmpl.controls[index];
+  if (control.id == kSymbolPreview) return "Symbool";
+  if (control.kind == ControlKind::ComboBox) return "Poort";
+  if (control.kind != ControlKind::Edit || index == 0) return "";
+  const ControlTemplate& before = tmpl.controls[index - 1];
+  const bool names = before.kind == ControlKind::Label || before.kind == ControlKind::CheckBox;
+  return names ? before.text : "";
+}
+
 int SymbolIconId(std::string_view tableChar, std::string_view symbolChar) {
   if (tableChar.empty() || symbolChar.empty()) return 0;
   const int symbol = static_cast<unsigned char>(symbolChar.front());

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace vindrel {
@@ -82,6 +84,11 @@ struct DialogTemplate {
 extern const DialogTemplate kConfigDialog;   // the main window
 extern const DialogTemplate kAboutDialog;    // program, version, author; OK
 extern const DialogTemplate kSquelchDialog;  // what to adjust while the tracker is in squelch mode
+
+// The name a screen reader gives control index of tmpl: for an edit field the text of the label
+// or check box just before it in the template (labels precede the fields they name), "Poort"
+// for the port list, "Symbool" for the symbol picture; empty for every other control.
+std::string AccessibleName(const DialogTemplate& tmpl, std::size_t index);
 
 // Identifier of the icon that pictures an APRS symbol: 2000 + the symbol's byte (0..255) for
 // table "/", 2200 + the byte for a backslash, 0 for any other table character or when either

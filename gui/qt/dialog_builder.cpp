@@ -119,11 +119,20 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tmpl) {
                         Qt::MSWindowsFixedSizeDialogHint);
   dialog.setFixedSize(MapDialogRect(QRect(0, 0, tmpl.width, tmpl.height), baseUnits).size());
 
-  for (const ControlTemplate& control : tmpl.controls) {
+  QWidget* previous = nullptr;
+  for (std::size_t i = 0; i < tmpl.controls.size(); ++i) {
+    const ControlTemplate& control = tmpl.controls[i];
     QWidget* widget = CreateControl(dialog, control, baseUnits);
     if (control.kind == ControlKind::GroupBox) widget->lower();
+    // A screen reader announces a field by its label, not as "edit".
+    const QString name = QString::fromLatin1(AccessibleName(tmpl, i));
+    if (!name.isEmpty()) widget->setAccessibleName(name);
+    if (auto* label = qobject_cast<QLabel*>(previous); label && control.kind == ControlKind::Edit) {
+      label->setBuddy(widget);
+    }
+    previous = widget;
   }
-  QWidget* previous = nullptr;
+  previous = nullptr;
   for (int id : tmpl.tabOrder) {
     QWidget* control = dialog.findChild<QWidget*>(ControlName(id), Qt::FindDirectChildrenOnly);
     if (previous) QWidget::setTabOrder(previous, control);

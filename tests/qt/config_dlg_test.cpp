@@ -110,6 +110,19 @@ TEST_F(ConfigDlgTest, ControlsTabOrderAndSizeFollowTheTemplateInDialogUnits) {
     built.insert(row(kind, text, widget->geometry(), qobject_cast<QComboBox*>(widget)));
   }
   EXPECT_EQ(built, expected);
+  // A screen reader names each field by its label; 1020 by the check box beside it.
+  int buddies = 0;
+  for (QLabel* label : dialog->findChildren<QLabel*>()) {
+    if (!label->buddy()) continue;
+    ++buddies;
+    EXPECT_EQ(label->buddy()->accessibleName(), label->text());
+  }
+  EXPECT_EQ(buddies, 11);
+  for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+    EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
+  }
+  EXPECT_EQ(Control<QWidget>(kStatusInterval)->accessibleName(), "Verstuur statustekst");
+  EXPECT_EQ(Control<QWidget>(kSymbolPreview)->accessibleName(), "Symbool");
   EXPECT_EQ(dialog->focusWidget(), Control<QWidget>(kCallsign));
   EXPECT_TRUE(Control<QPushButton>(kCloseButton)->isDefault());
   std::vector<int> tabs;
