@@ -1,0 +1,16 @@
+#pragma once
+
+namespace vindrel {
+
+// The application: runs the configuration dialog as its one main window and ends when it
+// closes. The command line is not read.
+class CConfigApp {
+ public:
+  CConfigApp();
+
+  // Shows the configuration dialog modally and returns once it has closed, in whatever way.
+  // The result carries no meaning.
+  int Run();
+};
+
+}  // namespace vindrel

@@ -1,0 +1,6 @@
+#include "gui/win32/config_app.h"
+
+int main() {
+  vindrel::CConfigApp app;
+  return app.Run();
+}

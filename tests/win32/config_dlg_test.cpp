@@ -1,0 +1,297 @@
+// The Win32 front end on real windows under wine (null graphics driver): the controls made from
+// the layout tables, the tab order, the enabling, the system menu with the About box, the
+// symbol preview, the texts, and the message boxes through the dialog's seam; the squelch
+// dialog against the virtual tracker on the COM port that the test session mapped.
+
+#include "gui/win32/config_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dialog/dialog_layout.h"
+#include "gui/win32/dialog_builder.h"
+#include "tests/win32/win32_test_util.h"
+
+namespace vindrel {
+namespace {
+
+// While it exists, answers the first window that opens over owner (a modal dialog of the code
+// under test): calls inspect with it, then presses its OK button. A thread timer does it, which
+// the modal loop itself dispatches.
+class ModalCloser {
+ public:
+  ModalCloser(HWND owner, std::function<void(HWND)> inspect)
+      : owner(owner), inspect(std::move(inspect)) {
+    current = this;
+    timer = SetTimer(nullptr, 0, 20, Tick);
+  }
+  ~ModalCloser() {
+    KillTimer(nullptr, timer);
+    current = nullptr;
+  }
+  ModalCloser(const ModalCloser&) = delete;
+  ModalCloser& operator=(const ModalCloser&) = delete;
+  bool Closed() const { return closed; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (current && !current->closed) EnumThreadWindows(GetCurrentThreadId(), Find, 0);
+  }
+  static BOOL CALLBACK Find(HWND window, LPARAM) {
+    if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != current->owner) return TRUE;
+    current->closed = true;
+    current->inspect(window);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+  }
+
+  static inline ModalCloser* current = nullptr;
+  HWND owner;
+  std::function<void(HWND)> inspect;
+  UINT_PTR timer = 0;
+  bool closed = false;
+};
+
+struct KindClass {
+  ControlKind kind;
+  const wchar_t* windowClass;
+  DWORD styleMask, style;
+};
+constexpr KindClass kClasses[] = {
+    {ControlKind::GroupBox, L"Button", BS_TYPEMASK, BS_GROUPBOX},
+    {ControlKind::Label, L"Static", SS_TYPEMASK, SS_LEFT},
+    {ControlKind::CenteredLabel, L"Static", SS_TYPEMASK, SS_CENTER},
+    {ControlKind::Edit, L"Edit", ES_MULTILINE | ES_AUTOHSCROLL | WS_TABSTOP,
+     ES_AUTOHSCROLL | WS_TABSTOP},
+    {ControlKind::CheckBox, L"Button", BS_TYPEMASK | WS_TABSTOP, BS_AUTOCHECKBOX | WS_TABSTOP},
+    {ControlKind::PushButton, L"Button", (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | WS_TABSTOP,
+     BS_PUSHBUTTON | WS_TABSTOP},
+    {ControlKind::ComboBox, L"ComboBox", CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP,
+     CBS_DROPDOWNLIST | WS_TABSTOP},
+    {ControlKind::Picture, L"Static", SS_TYPEMASK, SS_ICON},
+};
+
+// Every control of tmpl exists once, with its identifier, text, window class and style, at the
+// pixel rectangle that the dialog's own font makes of its dialog units.
+void CheckControls(HWND dialog, const DialogTemplate& tmpl) {
+  std::map<std::pair<WORD, std::wstring>, HWND> children;  // frames and labels share -1
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    const auto id = static_cast<WORD>(GetDlgCtrlID(c));
+    children[{id, id == 0xFFFF ? Text(c) : L""}] = c;
+  }
+  EXPECT_EQ(children.size(), tmpl.controls.size());
+  for (const ControlTemplate& control : tmpl.controls) {
+    SCOPED_TRACE(std::to_string(control.id) + " " + control.text);
+    const auto id = static_cast<WORD>(control.id);
+    const auto found = children.find({id, id == 0xFFFF ? FromLatin1(control.text) : L""});
+    ASSERT_NE(found, children.end());
+    HWND child = found->second;
+    if (control.kind != ControlKind::Edit && control.kind != ControlKind::ComboBox) {
+      EXPECT_EQ(Text(child), FromLatin1(control.text));
+    }
+    wchar_t windowClass[32] = L"";
+    GetClassNameW(child, windowClass, 32);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+    for (const KindClass& k : kClasses) {
+      if (k.kind != control.kind) continue;
+      EXPECT_EQ(CompareStringOrdinal(windowClass, -1, k.windowClass, -1, TRUE), CSTR_EQUAL)
+          << windowClass;
+      EXPECT_EQ(style & k.styleMask, k.style);
+    }
+    if (control.kind == ControlKind::Edit) {  // dialogs draw WS_BORDER as a sunken edge
+      EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+    }
+    // Position and size each converted, as the dialog manager does.
+    RECT units{control.x, control.y, control.width, control.height};
+    MapDialogRect(dialog, &units);
+    const RECT expected{units.left, units.top, units.left + units.right, units.top + units.bottom};
+    RECT actual;
+    GetWindowRect(child, &actual);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+    // A combo box's template height is that of its dropped-down list, which wine measures in a
+    // way of its own (without the closed box, less the borders): only the rest is compared.
+    if (control.kind == ControlKind::ComboBox) actual.bottom = expected.bottom;
+    EXPECT_TRUE(EqualRect(&actual, &expected))
+        << actual.left << "," << actual.top << "," << actual.right << "," << actual.bottom
+        << " instead of " << expected.left << "," << expected.top << "," << expected.right << ","
+        << expected.bottom;
+  }
+}
+
+struct Box {
+  HWND owner;
+  std::wstring text, caption;
+  UINT flags;
+};
+
+class Win32Dialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dialog.showMessageBox = [this](HWND owner, const std::wstring& text,
+                                   const std::wstring& caption, UINT flags) {
+      boxes.push_back({owner, text, caption, flags});
+      return IDOK;
+    };
+    window = dialog.Create();
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+  }
+
+  HWND Item(int id) const { return GetDlgItem(window, id); }
+  // As the user does it: the control reports the click or the change to the dialog.
+  void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+  void Type(int id, const wchar_t* text) {
+    SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+  HANDLE ShownIcon() { return reinterpret_cast<HANDLE>(SendMessageW(Item(kSymbolPreview), STM_GETICON, 0, 0)); }
+  // The port of the test's own tracker. Wine gives low numbers to the machine's real ports:
+  // no other entry may be selected when a command runs.
+  void SelectTestPort() {
+    const std::wstring name = L"COM" + std::to_wstring(VINDREL_WINE_COM_GUI);
+    const LRESULT at = SendMessageW(Item(kPortList), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(name.c_str()));
+    ASSERT_NE(at, CB_ERR);
+    ASSERT_EQ(SendMessageW(Item(kPortList), CB_SETCURSEL, static_cast<WPARAM>(at), 0), at);
+  }
+
+  std::vector<Box> boxes;
+  CConfigDlg dialog;
+  HWND window = nullptr;
+};
+
+TEST_F(Win32Dialog, ControlsFollowTheTableWithTabOrderAndLabelsBeforeTheirFields) {
+  CheckControls(window, kConfigDialog);
+  EXPECT_EQ(Text(window), L"VINDrel Configuratie Programma");
+  EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+            static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
+  EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), kCloseButton);
+
+  std::vector<int> tabStops;
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) tabStops.push_back(GetDlgCtrlID(c));
+  }
+  EXPECT_EQ(tabStops, std::vector<int>(kConfigDialog.tabOrder.begin(), kConfigDialog.tabOrder.end()));
+  EXPECT_EQ(GetFocus(), Item(kConfigDialog.initialFocus));
+  // Screen readers name a field after the static text just before it.
+  const auto& controls = kConfigDialog.controls;
+  for (std::size_t i = 0; i + 1 < controls.size(); ++i) {
+    if (controls[i].kind != ControlKind::Label) continue;
+    EXPECT_EQ(Text(GetWindow(Item(controls[i + 1].id), GW_HWNDPREV)), FromLatin1(controls[i].text));
+  }
+}
+
+TEST_F(Win32Dialog, EnablingFollowsTheCheckBoxes) {
+  const struct {
+    int checkBox;
+    std::vector<int> followers;
+  } kRules[] = {
+      {kSendBeaconText, {kBeaconInterval, kBeaconText}},
+      {kSendStatusText, {kStatusInterval, kStatusText}},
+      {kSwitchTransmitter, {kSwitchDelay}},
+      {kSpeedRelatedInterval, {}},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& clicked : kRules) {
+      Click(clicked.checkBox);
+      std::map<int, bool> expected;
+      for (const auto& rule : kRules) {
+        for (int id : rule.followers) expected[id] = IsDlgButtonChecked(window, rule.checkBox);
+      }
+      for (const ControlTemplate& control : kConfigDialog.controls) {
+        if (control.id == -1) continue;
+        const bool enabled = !expected.contains(control.id) || expected[control.id];
+        EXPECT_EQ(IsWindowEnabled(Item(control.id)) != FALSE, enabled)
+            << control.id << " after clicking " << clicked.checkBox;
+      }
+    }
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Win32Dialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBoxModally) {
+  HMENU menu = GetSystemMenu(window, FALSE);
+  const int count = GetMenuItemCount(menu);
+  ASSERT_GE(count, 2);
+  EXPECT_EQ(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+  EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(kAboutCommand));
+  wchar_t entry[64] = L"";
+  GetMenuStringW(menu, count - 1, entry, 64, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(entry), FromLatin1(kAboutEntryText));
+
+  bool ownerDisabled = false;
+  HANDLE icon = nullptr;
+  ModalCloser closer(window, [&](HWND about) {
+    EXPECT_EQ(Text(about), L"About VinDrel config");
+    CheckControls(about, kAboutDialog);
+    ownerDisabled = !IsWindowEnabled(window);
+    icon = reinterpret_cast<HANDLE>(SendDlgItemMessageW(about, kApplicationIconId, STM_GETICON, 0, 0));
+  });
+  SendMessageW(window, WM_SYSCOMMAND, kAboutCommand | 0x3, 0);  // the lowest bits do not count
+  EXPECT_TRUE(closer.Closed());
+  EXPECT_TRUE(ownerDisabled);
+  EXPECT_NE(icon, nullptr);
+  EXPECT_TRUE(IsWindowEnabled(window));
+}
+
+TEST_F(Win32Dialog, PreviewShowsTheSymbolIconOrNothing) {
+  const auto icon = [](int id) {
+    return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0,
+                      LR_DEFAULTSIZE | LR_SHARED);
+  };
+  ASSERT_NE(icon(2045), nullptr);
+  EXPECT_EQ(ShownIcon(), icon(2045));  // the defaults, at start
+  const struct {
+    const wchar_t *table, *symbol;
+    int icon;
+  } kCases[] = {{L"\\", L"J", 2274}, {L"\\", L"K", 0}, {L"/", L" ", 2032}, {L"/", L"", 0}};
+  for (const auto& c : kCases) {
+    Type(kTableChar, c.table);
+    Type(kSymbolChar, c.symbol);
+    EXPECT_EQ(ShownIcon(), c.icon ? icon(c.icon) : nullptr) << c.icon;
+  }
+}
+
+TEST_F(Win32Dialog, MessagesGoOverTheDialogWithItsIconAndCaptionAndTextsCrossAsLatin1) {
+  Type(kTransmissionInterval, L"300");
+  Click(kSpeedRelatedInterval);
+  ASSERT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(boxes[0].text, L"Please enter an integer between 5 and 255.");
+  EXPECT_EQ(boxes[0].caption, L"win32_tests");  // the executable's base name
+  EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+  EXPECT_EQ(GetFocus(), Item(kTransmissionInterval));
+  DWORD from = 1, to = 0;
+  SendMessageW(Item(kTransmissionInterval), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, 0U);
+  EXPECT_EQ(to, 3U);
+
+  // A character beyond Latin-1 has no byte on the line: it is dropped as it is typed.
+  Type(kBeaconText, L"caf\u00e9 \u20ac!");
+  EXPECT_EQ(Text(Item(kBeaconText)), L"caf\u00e9 !");
+  Type(kTransmissionInterval, L"60");
+  Click(kSpeedRelatedInterval);
+  EXPECT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(dialog.Settings().beaconText, "caf\xe9 !");
+}
+
+TEST_F(Win32Dialog, SquelchDialogOpensOverTheDialogWhileTheTrackerAdjusts) {
+  ASSERT_NO_FATAL_FAILURE(SelectTestPort());
+  ModalCloser closer(window, [&](HWND squelch) {
+    EXPECT_EQ(Text(squelch), L"Instellen squelch niveau");
+    CheckControls(squelch, kSquelchDialog);
+  });
+  Click(kSquelch);
+  EXPECT_TRUE(closer.Closed());
+  EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace vindrel
