@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "dialog/dialog_layout.h"
@@ -14,6 +15,12 @@ namespace {
 
 constexpr DWORD kPatienceMs = 15000;
 
+HWND WaitFor(const std::function<HWND()>& find) {
+  HWND found = nullptr;
+  for (DWORD waited = 0; !(found = find()) && waited < kPatienceMs; waited += 50) Sleep(50);
+  return found;
+}
+
 class RunningProgram {
  public:
   RunningProgram() {
@@ -22,18 +29,14 @@ class RunningProgram {
     for (const char* c = VINDREL_CONFIG_EXE; *c; ++c) path.push_back(*c == '/' ? L'\\' : *c);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-      return;
-    }
-    for (DWORD waited = 0; !dialog && waited < kPatienceMs; waited += 50) {
-      Sleep(50);
-      dialog = OwnedWindow(nullptr);
+    if (CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+      dialog = WaitFor([this] { return OwnedWindow(nullptr); });
     }
   }
   ~RunningProgram() {
     if (!process.hProcess) return;
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+    TerminateProcess(process.hProcess, 1);  // when it is still running
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
@@ -42,6 +45,31 @@ class RunningProgram {
 
   HWND Dialog() const { return dialog; }
   HWND Item(int id) const { return GetDlgItem(dialog, id); }
+  void Type(int id, const wchar_t* text) {
+    SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+  // Presses a button and returns once its action has ended; false when it did not end in time.
+  bool Press(int id) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(Item(id)), SMTO_NORMAL, kPatienceMs,
+                               &result) != 0;
+  }
+  // Presses a button whose action shows a message box and answers it: "caption: text".
+  std::wstring PressAndAnswer(int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    HWND box = WaitFor([this] { return OwnedWindow(dialog); });
+    if (!box) return L"(no box)";
+    const std::wstring said = Text(box) + L": " + Text(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return said;
+  }
+  bool Close() {
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return WaitForSingleObject(process.hProcess, kPatienceMs) == WAIT_OBJECT_0;
+  }
+
+ private:
   // A visible top-level window of the program whose owner is owner.
   HWND OwnedWindow(HWND owner) const {
     struct Search {
@@ -53,51 +81,24 @@ class RunningProgram {
           auto* s = reinterpret_cast<Search*>(lParam);
           DWORD processId = 0;
           GetWindowThreadProcessId(window, &processId);
-          if (processId != s->processId || !IsWindowVisible(window) ||
-              GetWindow(window, GW_OWNER) != s->owner) {
-            return TRUE;
-          }
-          s->found = window;
-          return FALSE;
+          const bool match = processId == s->processId && IsWindowVisible(window) &&
+                             GetWindow(window, GW_OWNER) == s->owner;
+          if (match) s->found = window;
+          return match ? FALSE : TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
-  // Presses a button and returns once its action has ended; false when it did not end in time.
-  bool Press(int id) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(Item(id)), SMTO_NORMAL, kPatienceMs,
-                               &result) != 0;
-  }
-  // Presses a button whose action shows a message box, and answers the box: its caption and text.
-  std::wstring PressAndAnswer(int id) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
-    HWND box = nullptr;
-    for (DWORD waited = 0; !box && waited < kPatienceMs; waited += 50) {
-      Sleep(50);
-      box = OwnedWindow(dialog);
-    }
-    if (!box) return L"(no box)";
-    const std::wstring said = Text(box) + L": " + Text(GetDlgItem(box, 0xFFFF));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return said;
-  }
-  bool Close() {
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    return WaitForSingleObject(process.hProcess, kPatienceMs) == WAIT_OBJECT_0;
-  }
-  std::wstring SelectedPort() const {
-    wchar_t text[32] = L"";
-    const LRESULT at = SendMessageW(Item(kPortList), CB_GETCURSEL, 0, 0);
-    SendMessageW(Item(kPortList), CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
-    return text;
-  }
 
- private:
   PROCESS_INFORMATION process{};
   HWND dialog = nullptr;
 };
+
+std::wstring Entry(HWND list, LRESULT index) {
+  wchar_t entry[32] = L"";
+  SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry));
+  return entry;
+}
 
 TEST(Application, ReadsWritesAndAsksTheVersionThroughTheMappedPort) {
   const std::wstring port = L"COM" + std::to_wstring(VINDREL_WINE_COM_GUI);
@@ -107,11 +108,8 @@ TEST(Application, ReadsWritesAndAsksTheVersionThroughTheMappedPort) {
     EXPECT_EQ(Text(program.Dialog()), L"VINDrel Configuratie Programma");
     EXPECT_EQ(Text(program.Item(kCallsign)), L"NOCALL");
     HWND list = program.Item(kPortList);
-    const LRESULT entries = SendMessageW(list, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < entries; ++i) {
-      wchar_t entry[32] = L"";
-      SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
-      EXPECT_EQ(std::wstring(entry).substr(0, 3), L"COM") << entry;
+    for (LRESULT i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+      EXPECT_EQ(Entry(list, i).substr(0, 3), L"COM") << Entry(list, i);
     }
     // Only the mapped port may be opened: wine gives the machine's real ports low numbers.
     const LRESULT at = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
@@ -119,14 +117,11 @@ TEST(Application, ReadsWritesAndAsksTheVersionThroughTheMappedPort) {
     ASSERT_NE(at, CB_ERR);
     ASSERT_EQ(SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0), at);
 
-    const auto type = [&](int id, const wchar_t* text) {
-      SendMessageW(program.Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    };
-    type(kCallsign, L"PD0TST-7");
-    type(kBeaconText, L"Proef \u00e9\u00e9n");
+    program.Type(kCallsign, L"PD0TST-7");
+    program.Type(kBeaconText, L"Proef \u00e9\u00e9n");
     ASSERT_TRUE(program.Press(kWriteSettings));
-    type(kCallsign, L"XX0XX");
-    type(kBeaconText, L"");
+    program.Type(kCallsign, L"XX0XX");
+    program.Type(kBeaconText, L"");
     ASSERT_TRUE(program.Press(kReadSettings));
     EXPECT_EQ(Text(program.Item(kCallsign)), L"PD0TST-7");
     EXPECT_EQ(Text(program.Item(kBeaconText)), L"Proef \u00e9\u00e9n");
@@ -136,7 +131,8 @@ TEST(Application, ReadsWritesAndAsksTheVersionThroughTheMappedPort) {
   }
   RunningProgram again;
   ASSERT_NE(again.Dialog(), nullptr);
-  EXPECT_EQ(again.SelectedPort(), port);  // the port that answered last time
+  HWND list = again.Item(kPortList);
+  EXPECT_EQ(Entry(list, SendMessageW(list, CB_GETCURSEL, 0, 0)), port);  // the one that answered
   EXPECT_TRUE(again.Close());
 }
 

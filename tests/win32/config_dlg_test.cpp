@@ -123,6 +123,12 @@ void CheckControls(HWND dialog, const DialogTemplate& tmpl) {
   }
 }
 
+// An icon of the program by identifier, as a picture shows it.
+HANDLE Icon(int id) {
+  return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0,
+                    LR_DEFAULTSIZE | LR_SHARED);
+}
+
 struct Box {
   HWND owner;
   std::wstring text, caption;
@@ -215,7 +221,14 @@ TEST_F(Win32Dialog, EnablingFollowsTheCheckBoxes) {
   EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(Win32Dialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBoxModally) {
+TEST_F(Win32Dialog, ApplicationIconAndSystemMenuWithTheAboutEntryThatOpensTheAboutBoxModally) {
+  const auto application = reinterpret_cast<LRESULT>(Icon(kApplicationIconId));
+  EXPECT_NE(application, 0);
+  for (WPARAM size : {ICON_BIG, ICON_SMALL}) {
+    EXPECT_EQ(SendMessageW(window, WM_GETICON, size, 0), application);
+  }
+  EXPECT_EQ(SendMessageW(window, WM_QUERYDRAGICON, 0, 0), application);  // minimised, dragged
+
   HMENU menu = GetSystemMenu(window, FALSE);
   const int count = GetMenuItemCount(menu);
   ASSERT_GE(count, 2);
@@ -241,12 +254,8 @@ TEST_F(Win32Dialog, SystemMenuEndsWithTheAboutEntryThatOpensTheAboutBoxModally) 
 }
 
 TEST_F(Win32Dialog, PreviewShowsTheSymbolIconOrNothing) {
-  const auto icon = [](int id) {
-    return LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0,
-                      LR_DEFAULTSIZE | LR_SHARED);
-  };
-  ASSERT_NE(icon(2045), nullptr);
-  EXPECT_EQ(ShownIcon(), icon(2045));  // the defaults, at start
+  ASSERT_NE(Icon(2045), nullptr);
+  EXPECT_EQ(ShownIcon(), Icon(2045));  // the defaults, at start
   const struct {
     const wchar_t *table, *symbol;
     int icon;
@@ -254,7 +263,7 @@ TEST_F(Win32Dialog, PreviewShowsTheSymbolIconOrNothing) {
   for (const auto& c : kCases) {
     Type(kTableChar, c.table);
     Type(kSymbolChar, c.symbol);
-    EXPECT_EQ(ShownIcon(), c.icon ? icon(c.icon) : nullptr) << c.icon;
+    EXPECT_EQ(ShownIcon(), c.icon ? Icon(c.icon) : nullptr) << c.icon;
   }
 }
 
@@ -280,6 +289,7 @@ TEST_F(Win32Dialog, MessagesGoOverTheDialogWithItsIconAndCaptionAndTextsCrossAsL
   Click(kSpeedRelatedInterval);
   EXPECT_EQ(boxes.size(), 1U);
   EXPECT_EQ(dialog.Settings().beaconText, "caf\xe9 !");
+  EXPECT_EQ(SendMessageW(Item(kCallsign), EM_GETLIMITTEXT, 0, 0), 9);  // typing stops there
 }
 
 TEST_F(Win32Dialog, SquelchDialogOpensOverTheDialogWhileTheTrackerAdjusts) {
@@ -291,6 +301,26 @@ TEST_F(Win32Dialog, SquelchDialogOpensOverTheDialogWhileTheTrackerAdjusts) {
   Click(kSquelch);
   EXPECT_TRUE(closer.Closed());
   EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Win32Dialog, GpsSimulationTicksOnTheDialogsTimerUntilTheNextCommand) {
+  ASSERT_NO_FATAL_FAILURE(SelectTestPort());
+  Click(kSimulateGps);
+  // A tick takes the values as every action does: a value that fails its check shows the tick.
+  Type(kTransmissionInterval, L"300");
+  MSG message;
+  for (DWORD start = GetTickCount(); boxes.empty() && GetTickCount() - start < 5000;) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&message);
+    } else {
+      Sleep(10);
+    }
+  }
+  ASSERT_EQ(boxes.size(), 1U);
+  EXPECT_EQ(boxes[0].text, L"Please enter an integer between 5 and 255.");
+  Type(kTransmissionInterval, L"60");
+  Click(kLowTone);
+  EXPECT_FALSE(KillTimer(window, 1));  // the tone's connect has ended the simulation's timer
 }
 
 }  // namespace
