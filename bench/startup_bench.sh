@@ -3,7 +3,10 @@
 # reports wall time and peak memory of the whole process (median and worst of N runs).
 #   bench/startup_bench.sh [runs] [executable]      defaults: 10, build/dev/gui/qt/vindrel-config
 # QT_QPA_PLATFORM picks the platform (default offscreen); with DISPLAY set to an X server (Xvfb)
-# and QT_QPA_PLATFORM=xcb it measures a real X11 start. See bench/README.md.
+# and QT_QPA_PLATFORM=xcb it measures a real X11 start. An executable ending in .exe (the Windows
+# build) runs under wine, in the prefix of the Windows build's tests (build/windows/wine-prefix,
+# made by `ctest --preset windows`; its graphics driver is null) unless WINEPREFIX names another.
+# See bench/README.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,18 +22,30 @@ mkdir -p "$root/dev" "$root/sys/class/tty"
 ln -s /dev/null "$root/dev/ttyV0"
 
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+runner=()
+if [[ $exe == *.exe ]]; then
+  export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wine-prefix} WINEDEBUG=-all
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "No wine prefix at $WINEPREFIX: run ctest --preset windows first." >&2; exit 1; }
+  # One wineserver for all runs, as a user's session has. A first run starts wine's own services
+  # too, away from the output the runs below read (they would keep it open).
+  wineserver -p >/dev/null 2>&1 </dev/null
+  trap 'rm -rf "$root"; wineserver -k' EXIT
+  VINDREL_BENCH_ROOT="$root" wine "$exe" >/dev/null 2>&1 </dev/null
+  runner=(wine)
+fi
 walls=() rss=() painted=()
 for _ in $(seq "$runs"); do
-  out=$(VINDREL_BENCH_ROOT="$root" /usr/bin/time -f 'wall %e rss %M' "$exe" 2>&1 >/dev/null)
+  out=$(VINDREL_BENCH_ROOT="$root" /usr/bin/time -f 'wall %e rss %M' "${runner[@]}" "$exe" 2>&1 >/dev/null)
   walls+=("$(sed -n 's/^wall \([0-9.]*\) rss.*/\1/p' <<<"$out")")
   rss+=("$(sed -n 's/^wall .* rss \([0-9]*\)$/\1/p' <<<"$out")")
-  painted+=("$(sed -n 's/^dialog painted after \([0-9]*\) ms$/\1/p' <<<"$out")")
+  painted+=("$(sed -n 's/^dialog painted after \([0-9]*\) ms\r*$/\1/p' <<<"$out")")  # \r: Windows
 done
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 worst() { printf '%s\n' "$@" | sort -n | tail -1; }
 
 echo "vindrel-config start-up, $runs runs, platform $QT_QPA_PLATFORM"
-echo "  dialog painted after (ms, from application object): median $(median "${painted[@]}"), worst $(worst "${painted[@]}")"
+echo "  dialog painted after (ms, from application object;"
+echo "   the Windows build: from process start):           median $(median "${painted[@]}"), worst $(worst "${painted[@]}")"
 echo "  process wall time (s, start to exit):               median $(median "${walls[@]}"), worst $(worst "${walls[@]}")"
 echo "  peak resident memory (KiB):                         median $(median "${rss[@]}"), worst $(worst "${rss[@]}")"
