@@ -224,9 +224,9 @@ void CConfigDlg::SetCheck(int id, bool checked) {
 void CConfigDlg::Enable(int id, bool enabled) { EnableWindow(Item(id), enabled); }
 
 void CConfigDlg::FocusAndSelect(int id) {
-  // The dialog manager's way of moving the focus, so that the default button follows.
+  // The dialog manager's way of moving the focus: the default button follows, and an edit
+  // field's whole text is selected.
   SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
-  SendMessageW(Item(id), EM_SETSEL, 0, -1);
 }
 
 void CConfigDlg::SetPortList(const std::vector<std::string>& entries, int selected) {

@@ -2,18 +2,27 @@
 // the test session mapped: choose the port, write, read, ask the version, close; the next start
 // offers the port that answered.
 
+#include <windows.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
 #include "dialog/dialog_layout.h"
-#include "tests/win32/win32_test_util.h"
 
 namespace vindrel {
 namespace {
 
 constexpr DWORD kPatienceMs = 15000;
+
+// The text of a window (WM_GETTEXT also reaches another process's controls).
+std::wstring Text(HWND window) {
+  wchar_t text[512] = L"";
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
 
 HWND WaitFor(const std::function<HWND()>& find) {
   HWND found = nullptr;
@@ -102,15 +111,16 @@ std::wstring Entry(HWND list, LRESULT index) {
 
 TEST(Application, ReadsWritesAndAsksTheVersionThroughTheMappedPort) {
   const std::wstring port = L"COM" + std::to_wstring(VINDREL_WINE_COM_GUI);
+  // What an earlier run remembered goes: this run has to remember the port itself.
+  wchar_t appData[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
+  DeleteFileW((std::wstring(appData) + L"\\vindrel\\vindrel-config.ini").c_str());
   {
     RunningProgram program;
     ASSERT_NE(program.Dialog(), nullptr) << "no dialog appeared";
     EXPECT_EQ(Text(program.Dialog()), L"VINDrel Configuratie Programma");
     EXPECT_EQ(Text(program.Item(kCallsign)), L"NOCALL");
     HWND list = program.Item(kPortList);
-    for (LRESULT i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
-      EXPECT_EQ(Entry(list, i).substr(0, 3), L"COM") << Entry(list, i);
-    }
     // Only the mapped port may be opened: wine gives the machine's real ports low numbers.
     const LRESULT at = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                     reinterpret_cast<LPARAM>(port.c_str()));

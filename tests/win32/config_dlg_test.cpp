@@ -15,47 +15,42 @@
 
 #include "dialog/dialog_layout.h"
 #include "gui/win32/dialog_builder.h"
-#include "tests/win32/win32_test_util.h"
 
 namespace vindrel {
 namespace {
 
-// While it exists, answers the first window that opens over owner (a modal dialog of the code
-// under test): calls inspect with it, then presses its OK button. A thread timer does it, which
-// the modal loop itself dispatches.
-class ModalCloser {
- public:
-  ModalCloser(HWND owner, std::function<void(HWND)> inspect)
-      : owner(owner), inspect(std::move(inspect)) {
-    current = this;
-    timer = SetTimer(nullptr, 0, 20, Tick);
-  }
-  ~ModalCloser() {
-    KillTimer(nullptr, timer);
-    current = nullptr;
-  }
-  ModalCloser(const ModalCloser&) = delete;
-  ModalCloser& operator=(const ModalCloser&) = delete;
-  bool Closed() const { return closed; }
+// The text of a window (WM_GETTEXT also reaches another process's controls).
+std::wstring Text(HWND window) {
+  wchar_t text[512] = L"";
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
 
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (current && !current->closed) EnumThreadWindows(GetCurrentThreadId(), Find, 0);
-  }
-  static BOOL CALLBACK Find(HWND window, LPARAM) {
-    if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != current->owner) return TRUE;
-    current->closed = true;
-    current->inspect(window);
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return FALSE;
-  }
-
-  static inline ModalCloser* current = nullptr;
-  HWND owner;
-  std::function<void(HWND)> inspect;
-  UINT_PTR timer = 0;
-  bool closed = false;
-};
+// Runs action; the first window that opens over owner meanwhile (a modal dialog of the code under
+// test) is given to inspect, then closed with its OK button. A thread timer does it, which the
+// modal loop itself dispatches. False when no window opened.
+bool AnswerModal(HWND owner, const std::function<void()>& action,
+                 const std::function<void(HWND)>& inspect) {
+  static HWND modalOwner;
+  static const std::function<void(HWND)>* modalInspect;
+  static bool answered;
+  modalOwner = owner;
+  modalInspect = &inspect;
+  answered = false;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (answered) return;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
+      if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != modalOwner) return TRUE;
+      answered = true;
+      (*modalInspect)(window);
+      PostMessageW(window, WM_COMMAND, IDOK, 0);
+      return FALSE;
+    }, 0);
+  });
+  action();
+  KillTimer(nullptr, timer);
+  return answered;
+}
 
 struct KindClass {
   ControlKind kind;
@@ -240,14 +235,16 @@ TEST_F(Win32Dialog, ApplicationIconAndSystemMenuWithTheAboutEntryThatOpensTheAbo
 
   bool ownerDisabled = false;
   HANDLE icon = nullptr;
-  ModalCloser closer(window, [&](HWND about) {
-    EXPECT_EQ(Text(about), L"About VinDrel config");
-    CheckControls(about, kAboutDialog);
-    ownerDisabled = !IsWindowEnabled(window);
-    icon = reinterpret_cast<HANDLE>(SendDlgItemMessageW(about, kApplicationIconId, STM_GETICON, 0, 0));
-  });
-  SendMessageW(window, WM_SYSCOMMAND, kAboutCommand | 0x3, 0);  // the lowest bits do not count
-  EXPECT_TRUE(closer.Closed());
+  EXPECT_TRUE(AnswerModal(
+      window,
+      [&] { SendMessageW(window, WM_SYSCOMMAND, kAboutCommand | 0x3, 0); },  // low bits: any
+      [&](HWND about) {
+        EXPECT_EQ(Text(about), L"About VinDrel config");
+        CheckControls(about, kAboutDialog);
+        ownerDisabled = !IsWindowEnabled(window);
+        icon = reinterpret_cast<HANDLE>(
+            SendDlgItemMessageW(about, kApplicationIconId, STM_GETICON, 0, 0));
+      }));
   EXPECT_TRUE(ownerDisabled);
   EXPECT_NE(icon, nullptr);
   EXPECT_TRUE(IsWindowEnabled(window));
@@ -292,14 +289,15 @@ TEST_F(Win32Dialog, MessagesGoOverTheDialogWithItsIconAndCaptionAndTextsCrossAsL
   EXPECT_EQ(SendMessageW(Item(kCallsign), EM_GETLIMITTEXT, 0, 0), 9);  // typing stops there
 }
 
-TEST_F(Win32Dialog, SquelchDialogOpensOverTheDialogWhileTheTrackerAdjusts) {
+TEST_F(Win32Dialog, PortListIsFoundAnewAsItDropsDownAndSquelchDialogOpensOverTheDialog) {
+  SendMessageW(Item(kPortList), CB_RESETCONTENT, 0, 0);
+  SendMessageW(Item(kPortList), CB_SHOWDROPDOWN, TRUE, 0);
+  SendMessageW(Item(kPortList), CB_SHOWDROPDOWN, FALSE, 0);
   ASSERT_NO_FATAL_FAILURE(SelectTestPort());
-  ModalCloser closer(window, [&](HWND squelch) {
+  EXPECT_TRUE(AnswerModal(window, [&] { Click(kSquelch); }, [&](HWND squelch) {
     EXPECT_EQ(Text(squelch), L"Instellen squelch niveau");
     CheckControls(squelch, kSquelchDialog);
-  });
-  Click(kSquelch);
-  EXPECT_TRUE(closer.Closed());
+  }));
   EXPECT_TRUE(boxes.empty());
 }
 
