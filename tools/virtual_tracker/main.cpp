@@ -43,7 +43,8 @@ path that the utility opens. Ends on SIGINT or SIGTERM.
 
 Commands understood: "!" handshake, "D" read image, "U" write image (0x00, "p", 112 bytes each
 acknowledged with "#"), "V" version, "L" 1200 Hz tone, "H" 2200 Hz tone, "A" squelch
-adjustment ended by "*", and NMEA sentences, which are logged.
+adjustment ended by "*", and NMEA sentences, which are logged with their speed, course and
+altitude, or as rejected when their checksum is wrong or missing.
 )";
 
 int Fail(const std::string& message) {
