@@ -66,6 +66,7 @@ bool ParseByte(std::string_view text, std::uint8_t& value) {
 
 int main(int argc, char** argv) {
   vindrel::VirtualTrackerOptions options;
+  options.keepHistory = false;  // it may serve for days; its log goes to --log
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&](std::string_view& out) {

@@ -264,7 +264,7 @@ void VirtualTracker::State::Log(std::string event) {
     std::fprintf(logStream, "%s %s\n", TimeStamp().c_str(), event.c_str());
     std::fflush(logStream);
   }
-  {
+  if (options.keepHistory) {
     std::lock_guard lock(mutex);
     events.push_back(std::move(event));
   }
@@ -458,7 +458,7 @@ void VirtualTracker::State::Receive(std::uint8_t b) {
   VirtualTrackerFaults f;
   {
     std::lock_guard lock(mutex);
-    received.push_back(b);
+    if (options.keepHistory) received.push_back(b);
     f = faults;
   }
   ++receivedCount;
@@ -500,7 +500,7 @@ void VirtualTracker::State::Receive(std::uint8_t b) {
 void VirtualTracker::State::FinishSentence() {
   bool accepted = false;
   std::string event = JudgeSentence(nmeaLine, accepted);
-  if (accepted) {
+  if (accepted && options.keepHistory) {
     std::lock_guard lock(mutex);
     nmea.push_back(nmeaLine);
   }

@@ -52,6 +52,9 @@ struct VirtualTrackerOptions {
   VirtualTrackerFaults faults;
   // One line per event with a time stamp; "-" is standard output; empty writes no file.
   std::string logFile;
+  // Keep every event, sentence and received byte for the accessors below (tests). Off, memory
+  // stays flat however long the tracker serves, and those accessors return nothing.
+  bool keepHistory = true;
 };
 
 // The tracker's side of the line. It answers the handshake, echoes the command bytes, sends its

@@ -1,0 +1,75 @@
+// The settings image codec. The input's first 256 bytes are an image (zero-padded when shorter);
+// bytes after them, split at LF, replace the decoded record's callsign, path, beacon text, status
+// text, symbol and table, so that the encoder also sees texts no image holds.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "settings/settings_block.h"
+#include "tests/fuzz/fuzz_check.h"
+
+using namespace vindrel;
+
+namespace {
+
+constexpr std::size_t kCallsign = 16;
+constexpr std::size_t kSlots = 4;  // the callsign and three digipeaters, 7 bytes each
+
+void CheckCallsigns(const TrackerSettings& settings) {
+  fuzz::Check(settings.callsign.size() <= 9, "a decoded callsign has at most 9 characters");
+  const std::string& path = settings.digipeaterPath;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = path.find(',', start);
+    fuzz::Check(path.substr(start, comma - start).size() <= 9,
+                "a decoded digipeater has at most 9 characters");
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+}
+
+// The address list is a valid AX.25 list: exactly one address, the last one used, carries the
+// end-of-address mark, and the slots behind it stay zero.
+void CheckAddressList(const SettingsBlock& block) {
+  std::size_t slot = 0;
+  while (slot < kSlots && !(block[kCallsign + slot * 7 + 6] & 0x01)) ++slot;
+  fuzz::Check(slot < kSlots, "one address carries the end-of-address mark");
+  const auto rest = block.begin() + static_cast<std::ptrdiff_t>(kCallsign + (slot + 1) * 7);
+  fuzz::Check(std::all_of(rest, block.begin() + kCallsign + kSlots * 7,
+                          [](std::uint8_t b) { return b == 0; }),
+              "the slots behind the last address stay zero");
+  fuzz::Check(std::all_of(block.begin() + kSettingsWriteSize, block.end(),
+                          [](std::uint8_t b) { return b == 0xFF; }),
+              "bytes 112 to 255 are 0xFF");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  SettingsBlock image{};
+  std::copy_n(data, std::min(size, image.size()), image.begin());
+  TrackerSettings record;
+  DecodeSettingsBlock(image, record);
+  CheckCallsigns(record);
+
+  if (size > image.size()) {
+    std::string* texts[] = {&record.callsign,   &record.digipeaterPath, &record.beaconText,
+                            &record.statusText, &record.symbolChar,     &record.tableChar};
+    std::string_view rest(reinterpret_cast<const char*>(data) + image.size(), size - image.size());
+    for (std::string* text : texts) {
+      const std::size_t end = std::min(rest.find('\n'), rest.size());
+      *text = rest.substr(0, end);
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+  }
+
+  const SettingsBlock once = EncodeSettingsBlock(record);
+  CheckAddressList(once);
+  TrackerSettings decoded;
+  DecodeSettingsBlock(once, decoded);
+  CheckCallsigns(decoded);
+  fuzz::Check(EncodeSettingsBlock(decoded) == once, "encode, decode, encode give the same bytes");
+  return 0;
+}
