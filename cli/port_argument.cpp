@@ -40,10 +40,12 @@ std::optional<PortArgument> ParsePortArgument(std::string_view text, std::string
   fs::path path{std::string(text)};
   port.number = PortNumberFromDeviceName(path.filename().string());
   if (port.number == 0) {
-    // A stable name such as /dev/serial/by-id/... is a link to the device itself.
+    // A stable name such as /dev/serial/by-id/usb-FTDI... is a link to the device itself
+    // ("../../ttyUSB0"). One step only: a ttyV link must not be followed on to its /dev/pts.
     std::error_code error;
-    const fs::path target = fs::canonical(path, error);
+    fs::path target = fs::read_symlink(path, error);
     if (!error) {
+      if (target.is_relative()) target = (path.parent_path() / target).lexically_normal();
       port.number = PortNumberFromDeviceName(target.filename().string());
       path = target;
     }

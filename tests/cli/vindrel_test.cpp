@@ -1,0 +1,274 @@
+#include "cli/vindrel.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../protocol/tracker_fixture.h"
+#include "serial/serial_port.h"
+#include "settings/settings_block.h"
+#include "settings/settings_file.h"
+
+namespace vindrel {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct Result {
+  int code;
+  std::string out, err;
+};
+
+// Runs vindrel in-process on the virtual tracker's link, always with -p: a test never reaches
+// a real port.
+class VindrelCli : public testing::TrackerTest {
+ protected:
+  std::string Port() const { return devices.path + "/ttyV0"; }
+
+  Result Cli(std::vector<std::string> args, const std::string& input = "",
+              const std::string& port = "") {
+    args.insert(args.begin(), {"vindrel", "-p", port.empty() ? Port() : port});
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int code = RunVindrel(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    return {code, out.str(), err.str()};
+  }
+
+  std::string File(const std::string& name, const std::string& content) const {
+    const std::string path = devices.path + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+
+  // The tracker's image decoded; bytes 112..255 play no part.
+  TrackerSettings TrackerRecord() const {
+    TrackerSettings s;
+    DecodeSettingsBlock(tracker->Block(), s);
+    return s;
+  }
+};
+
+TrackerSettings Customised() {
+  TrackerSettings s;
+  s.callsign = "PA3XYZ-9";
+  s.digipeaterPath = "WIDE1-1,WIDE2-2";
+  s.beaconText = "Caf\xE9 \xA9 2024";  // Latin-1 on the line, UTF-8 in the file
+  s.sendStatusText = true;
+  s.statusInterval = 3;
+  s.txDelayMs = 200;
+  s.switchDelay = 4;
+  return s;
+}
+
+TEST_F(VindrelCli, BackupAndRestoreThroughJsonAndImageWithVerification) {
+  VirtualTrackerOptions options;
+  options.startBlock = EncodeSettingsBlock(Customised());
+  StartTracker(options);
+  for (const char* name : {"backup.json", "backup.bin"}) {
+    const std::string path = devices.path + "/" + name;
+    ASSERT_EQ(Cli({"read", "-o", path}).code, 0) << name;
+    tracker->SetBlock(EncodeSettingsBlock(TrackerSettings{}));
+    const Result write = Cli({"write", path});
+    EXPECT_EQ(write.code, 0) << name << write.err;
+    EXPECT_EQ(TrackerRecord(), Customised()) << name;
+  }
+  EXPECT_EQ(tracker->WriteCount(), 2);
+  // Standard output holds what the file holds.
+  EXPECT_EQ(Cli({"read"}).out, SettingsFileBytes("x.json", Customised()));
+}
+
+TEST_F(VindrelCli, SetWritesTwoFieldsAndVerifyNamesExactlyTheFieldsThatDiffer) {
+  StartTracker();
+  const std::string before = File("before.json", SettingsFileBytes("x.json", TrackerSettings{}));
+  ASSERT_EQ(Cli({"set", "beaconInterval=7", "statusText=H\xC3\xA9 daar"}).code, 0);
+  TrackerSettings expected;
+  expected.beaconInterval = 7;
+  expected.statusText = "H\xE9 daar";
+  EXPECT_EQ(TrackerRecord(), expected);
+
+  const Result verify = Cli({"verify", before});
+  EXPECT_EQ(verify.code, 1);
+  EXPECT_EQ(verify.out, "beaconInterval: 5 in " + before + ", 7 on the tracker\nstatusText: \"VINDrel onderweg\" in " + before + ", \"H\xC3\xA9 daar\" on the tracker\n");
+  // Values the tracker quantises (301 ms is kept as 300) are no difference.
+  TrackerSettings quantised = expected;
+  quantised.txDelayMs = 301;
+  EXPECT_EQ(Cli({"verify", File("q.json", SettingsFileBytes("x.json", quantised))}).code, 0);
+}
+
+TEST_F(VindrelCli, VersionTonesSquelchAndGps) {
+  StartTracker();
+  const Result version = Cli({"version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out, "1.7\n");
+  const std::pair<std::vector<std::string>, const char*> commands[] = {
+      {{"tone", "low"}, "tone 1200"}, {{"tone", "high"}, "tone 2200"}, {{"squelch"}, "squelch end"}};
+  for (const auto& [args, event] : commands) {
+    EXPECT_EQ(Cli(args, "\n").code, 0) << event;
+    EXPECT_TRUE(tracker->WaitForEvent(event, std::chrono::seconds(2))) << event;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Cli({"gps", "--seconds", "5"}).code, 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  Received(4 * 69);
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 4u);  // ticks at 2 s and 4 s, RMC and GGA each
+}
+
+TEST_F(VindrelCli, TraceShowsTheExactBytesOfARead) {
+  StartTracker();
+  const Result read = Cli({"--trace", "read"});
+  ASSERT_EQ(read.code, 0);
+  std::string sent, received;
+  std::istringstream lines(read.err);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string time, direction, hex;
+    fields >> time >> direction;
+    std::string& bytes = direction == "->" ? sent : received;
+    for (int i = 0; i < 16 && fields >> hex && hex.size() == 2; ++i) {
+      bytes += static_cast<char>(std::stoi(hex, nullptr, 16));
+    }
+  }
+  const SettingsBlock block = tracker->Block();
+  EXPECT_EQ(sent, "!D");
+  EXPECT_EQ(received, "!D" + std::string(block.begin(), block.end()));
+}
+
+// Every bad file and value: exit code 4, the message, and not one byte to the tracker.
+TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
+  StartTracker();
+  const std::string good = SettingsFileBytes("x.json", TrackerSettings{});
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    const auto at = text.find(from);
+    return at == std::string::npos ? "no " + from : text.replace(at, from.size(), to);
+  };
+  SettingsBlock zeroInterval = EncodeSettingsBlock(TrackerSettings{});
+  zeroInterval[3] = 0;
+  const struct {
+    std::string name, content;
+    std::vector<std::string> args;  // FILE stands for the file
+    std::string message;
+  } cases[] = {
+      {"broken.json", edited("\"version\": 1,", "\"version\": 1"), {"write", "FILE"},
+       "broken.json: parse error at line 4, column 12"},
+      {"unknown.json", edited("\"callsign\"", "\"colour\": 1, \"callsign\""), {"write", "FILE"},
+       "unknown.json: colour: unknown field"},
+      {"twice.json", edited("\"callsign\"", "\"callsign\": \"X\", \"callsign\""),
+       {"write", "FILE"}, "twice.json: callsign: appears twice"},
+      {"missing.json", edited(",\n    \"switchDelay\": 10", ""), {"verify", "FILE"},
+       "missing.json: switchDelay: missing"},
+      {"type.json", edited("\"beaconInterval\": 5", "\"beaconInterval\": \"5\""),
+       {"write", "FILE"}, "type.json: beaconInterval: Please enter an integer."},
+      {"float.json", edited("\"beaconInterval\": 5", "\"beaconInterval\": 5.0"),
+       {"write", "FILE"}, "float.json: beaconInterval: Please enter an integer."},
+      {"text.json", edited("\"NOCALL\"", "5"), {"write", "FILE"},
+       "text.json: callsign: must be a text"},
+      {"flag.json", edited("\"sendAltitude\": false", "\"sendAltitude\": 0"), {"write", "FILE"},
+       "flag.json: sendAltitude: must be true or false"},
+      {"range.json", edited("\"transmissionInterval\": 60", "\"transmissionInterval\": 256"),
+       {"write", "FILE"}, "transmissionInterval: Please enter an integer between 5 and 255."},
+      // Must not wrap round to 1 on its way into 32 bits.
+      {"huge.json", edited("\"beaconInterval\": 5", "\"beaconInterval\": 4294967297"),
+       {"write", "FILE"}, "beaconInterval: Please enter an integer between 1 and 20."},
+      {"long.json", edited("\"VINDrel\"", "\"" + std::string(32, 'x') + "\""), {"write", "FILE"},
+       "beaconText: Please enter no more than 31 characters."},
+      {"euro.json", edited("\"VINDrel\"", "\"5 \xE2\x82\xAC\""), {"write", "FILE"},
+       "euro.json: beaconText: holds a character that cannot be stored"},
+      {"zero.json", edited("\"VINDrel\"", "\"A\\u0000B\""), {"write", "FILE"},
+       "beaconText: holds a zero character"},
+      {"format.json", edited("vindrel-settings", "other"), {"write", "FILE"},
+       "format.json: format: must be \"vindrel-settings\""},
+      {"newer.json", edited("\"version\": 1", "\"version\": 2"), {"write", "FILE"},
+       "newer.json: version: 2 is newer than this program reads (1)"},
+      {"short.bin", std::string(255, '\0'), {"write", "FILE"},
+       "short.bin: a settings image is 256 bytes, this file has 255"},
+      {"zero.bin", std::string(zeroInterval.begin(), zeroInterval.end()), {"write", "FILE"},
+       "zero.bin: beaconInterval: Please enter an integer between 1 and 20."},
+      {"", "", {"write", "FILE"}, "No such file or directory"},
+      {"", "", {"set", "beaconInterval=abc"}, "beaconInterval: Please enter an integer."},
+      {"", "", {"set", "callsign=X", "switchDelay=-0"}, "switchDelay: Please enter an integer."},
+      {"", "", {"set", "switchDelay=11"}, "switchDelay: Please enter an integer between 0 and 10."},
+      {"", "", {"set", "callsign=ABCDEFGHIJ"}, "callsign: Please enter no more than 9 characters."},
+      {"", "", {"set", "statusText=\xE2\x82\xAC"}, "statusText: holds a character"},
+      {"", "", {"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
+      {"", "", {"set", "colour=red"}, "colour: unknown field"},
+      {"", "", {"set", "callsign"}, "callsign: FIELD=VALUE expected"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = c.name.empty() ? devices.path + "/absent.json" : File(c.name, c.content);
+    std::vector<std::string> args = c.args;
+    for (std::string& a : args) a = a == "FILE" ? path : a;
+    const Result run = Cli(args);
+    EXPECT_EQ(run.code, 4) << c.message;
+    EXPECT_THAT(run.err, HasSubstr(c.message));
+  }
+  EXPECT_THAT(Received(), IsEmpty());
+}
+
+// Faults of the tracker and the port: the exit code and the dialog's message.
+TEST_F(VindrelCli, SilentMissingBusyAndFailingTrackers) {
+  const struct {
+    const char* fault;
+    std::vector<std::string> args;
+    int code;
+    std::string message;
+  } cases[] = {
+      {"silent", {"read"}, 1, testing::kNoCommunication},
+      {"silent", {"version"}, 1, testing::kNoCommunication},
+      {"no-echo", {"tone", "low"}, 1, "did not take the tone"},
+      {"ack-limit=50", {"write", "FILE"}, 1, "Schrijven van de instellingen is mislukt."},
+      {"short-block=255", {"read"}, 1, "did not send its settings"},
+      {"hang-up-after=2", {"read"}, 3, "Input/output error"},
+  };
+  const std::string file = File("good.json", SettingsFileBytes("x.json", TrackerSettings{}));
+  for (const auto& c : cases) {
+    StartTracker({}, c.fault);
+    std::vector<std::string> args = c.args;
+    for (std::string& a : args) a = a == "FILE" ? file : a;
+    const auto start = std::chrono::steady_clock::now();
+    const Result run = Cli(args);
+    EXPECT_EQ(run.code, c.code) << c.fault;
+    EXPECT_THAT(run.err, HasSubstr(c.message)) << c.fault;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.fault;
+    tracker.reset();
+  }
+
+  StartTracker();
+  EXPECT_EQ(Cli({"read"}, "", devices.path + "/ttyV5").code, 3);  // no such device
+  CSerialPort holder;
+  holder.SetDeviceDirectory(devices.path);
+  holder.Open(testing::kVirtualPort, 4800, ParityNone, 8, StopBitsOne, FlowNone, false);
+  const Result busy = Cli({"version"});
+  EXPECT_EQ(busy.code, 3);
+  EXPECT_THAT(busy.err, HasSubstr(testing::kPortInUse));
+  EXPECT_EQ(Cli({"version"}, "", "/no/such/serial").code, 2);
+}
+
+TEST_F(VindrelCli, StableLinkNamesLeadToTheirDevice) {
+  StartTracker();
+  std::filesystem::create_directories(devices.path + "/serial/by-id");
+  const std::string byId = devices.path + "/serial/by-id/usb-Virtual_Tracker-if00";
+  std::filesystem::create_symlink("../../ttyV0", byId);
+  const Result run = Cli({"version"}, "", byId);
+  EXPECT_EQ(run.code, 0) << run.err;
+}
+
+TEST_F(VindrelCli, DiffListsTheFieldsOfTwoFiles) {
+  TrackerSettings other;
+  other.sendAltitude = true;
+  const std::string a = File("a.json", SettingsFileBytes("x.json", TrackerSettings{}));
+  const std::string b = File("b.bin", SettingsFileBytes("x.bin", other));
+  const Result diff = Cli({"diff", a, b});
+  EXPECT_EQ(diff.code, 1);
+  EXPECT_EQ(diff.out, "sendAltitude: false in " + a + ", true in " + b + "\n");
+  EXPECT_EQ(Cli({"diff", a, a}).code, 0);
+}
+
+}  // namespace
+}  // namespace vindrel
