@@ -218,7 +218,9 @@ int ListPorts(std::ostream& out) {
   DiscoverSerialPorts(ports);
   for (const std::uint32_t number : ports) {
     const int n = static_cast<int>(number);
-    out << n << '\t' << PortDisplayName(n) << '\t' << DescribeSerialPort(n) << '\n';
+    const std::string description = DescribeSerialPort(n);
+    out << n << '\t' << PortDisplayName(n) << (description.empty() ? "" : "\t") << description
+        << '\n';
   }
   return kExitDone;
 }
