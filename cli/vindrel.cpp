@@ -76,7 +76,8 @@ void TraceBytes(std::ostream& err, Clock::time_point start, bool sent, const std
 class Session {
  public:
   Session(std::ostream& err, const PortArgument& port, bool trace)
-      : err(err), device(PortDevicePath(port.number, port.deviceDirectory)),
+      : err(err),
+        device(PortDevicePath(port.number, port.deviceDirectory)),
         owner(err, device.empty() ? "port " + std::to_string(port.number) : device) {
     owner.portNumber = port.number;
     link.port.SetDeviceDirectory(port.deviceDirectory);
@@ -192,8 +193,8 @@ int Set(Session& s, std::ostream& out, const std::vector<Assignment>& assignment
   for (const Assignment& a : assignments) StoreSettingsValue(*a.field, a.value, settings);
   // The tracker's other fields must pass the dialog's checks too before anything is written.
   if (auto problem = CheckSettings(settings)) {
-    return s.Fail(kExitBadInput, std::string(problem->field->name) + " on the tracker: " +
-                                     problem->message);
+    return s.Fail(kExitBadInput,
+                  std::string(problem->field->name) + " on the tracker: " + problem->message);
   }
   return WriteAndVerify(s, out, settings, "written", true);
 }
@@ -225,17 +226,8 @@ int ListPorts(std::ostream& out) {
   return kExitDone;
 }
 
-// The port of -p, or the only port present. nullopt with the exit code when there is none.
-std::optional<PortArgument> ChoosePort(const std::string& text, std::ostream& err, int& code) {
-  if (!text.empty()) {
-    std::string problem;
-    std::optional<PortArgument> port = ParsePortArgument(text, problem);
-    if (!port) {
-      err << "vindrel: " << problem << '\n';
-      code = kExitUsage;
-    }
-    return port;
-  }
+// The only port present. nullopt with the exit code when there is none or several.
+std::optional<PortArgument> ChoosePort(std::ostream& err, int& code) {
   PortNumberList ports;
   DiscoverSerialPorts(ports);
   if (ports.size() == 1) return PortArgument{static_cast<int>(ports[0])};
@@ -250,110 +242,140 @@ std::optional<PortArgument> ChoosePort(const std::string& text, std::ostream& er
   return std::nullopt;
 }
 
+// The command line's grammar and what it parsed.
+struct CommandLine {
+  CommandLine() {
+    app.set_version_flag("--version", "vindrel " VINDREL_VERSION);
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.add_option("-p,--port", portText,
+                   "device path (/dev/ttyUSB0), COMn, or port number; default: the only port");
+    app.add_flag("--trace", trace, "log every byte on the line to standard error");
+    read->add_option("-o,--output", outFile, "write them to FILE (.json, or .bin for the image)");
+    write->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    write->add_flag("--no-verify", noVerify, "do not read the settings back");
+    verify->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    set->add_option("FIELD=VALUE", assignmentTexts, "e.g. callsign=PA3XYZ-9 beaconInterval=3")
+        ->required();
+    tone->add_option("PITCH", pitch, "low (1200 Hz) or high (2200 Hz)")
+        ->required()
+        ->check(CLI::IsMember({"low", "high"}));
+    gps->add_option("--seconds", seconds, "stop after N seconds (default: until interrupted)")
+        ->check(CLI::PositiveNumber);
+    show->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    diff->add_option("FILE1", file, "settings file")->required();
+    diff->add_option("FILE2", secondFile, "settings file")->required();
+    convert->add_option("IN", file, "settings file to read")->required();
+    convert->add_option("OUT", secondFile, "settings file to write")->required();
+  }
+
+  // Parses argv and checks -p and FIELD=VALUE, reading no file and touching no port. nullopt
+  // when the command goes on, else its exit code (0 after --help or --version).
+  std::optional<int> Parse(int argc, const char* const* argv, std::ostream& out,
+                           std::ostream& err) {
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+      return app.exit(e, out, err) == 0 ? kExitDone : kExitUsage;
+    }
+    if (!portText.empty()) {
+      std::string problem;
+      port = ParsePortArgument(portText, problem);
+      if (!port) {
+        err << "vindrel: " << problem << '\n';
+        return kExitUsage;
+      }
+    }
+    if (auto problem = ParseAssignments(assignmentTexts, assignments)) {
+      return BadInput(err, *problem);
+    }
+    return std::nullopt;
+  }
+
+  CLI::App app{"Configures a VINDrel APRS tracker over a serial port.", "vindrel"};
+  std::string portText, outFile, file, secondFile, pitch;
+  bool trace = false, noVerify = false;
+  int seconds = 0;
+  std::vector<std::string> assignmentTexts;
+  std::optional<PortArgument> port;
+  std::vector<Assignment> assignments;
+
+  CLI::App* ports =
+      app.add_subcommand("ports", "list the serial ports: number, device, description");
+  CLI::App* read =
+      app.add_subcommand("read", "read the tracker's settings (JSON to standard output)");
+  CLI::App* write =
+      app.add_subcommand("write", "write settings from FILE, then read back and compare");
+  CLI::App* verify = app.add_subcommand("verify", "compare the tracker's settings with FILE");
+  CLI::App* set = app.add_subcommand("set", "change fields: read, change, check, write, verify");
+  CLI::App* version = app.add_subcommand("version", "show the tracker's firmware version");
+  CLI::App* tone = app.add_subcommand("tone", "key the transmitter with a 1200 Hz or 2200 Hz tone");
+  CLI::App* squelch =
+      app.add_subcommand("squelch", "squelch adjustment: begin, wait for Enter, end");
+  CLI::App* gps = app.add_subcommand("gps", "send simulated GPS sentences every 2 seconds");
+  CLI::App* show = app.add_subcommand("show", "print a settings file as JSON");
+  CLI::App* diff = app.add_subcommand("diff", "list the fields in which two settings files differ");
+  CLI::App* convert =
+      app.add_subcommand("convert", "convert a settings file (by the names' endings)");
+};
+
 }  // namespace
+
+int CheckVindrelArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CommandLine line;
+  return line.Parse(argc, argv, out, err).value_or(kExitDone);
+}
 
 int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
                std::ostream& err) {
-  CLI::App app{"Configures a VINDrel APRS tracker over a serial port.", "vindrel"};
-  app.set_version_flag("--version", "vindrel " VINDREL_VERSION);
-  app.require_subcommand(1);
-  app.fallthrough();
-  std::string portText;
-  bool trace = false;
-  app.add_option("-p,--port", portText,
-                 "device path (/dev/ttyUSB0), COMn, or port number; default: the only port");
-  app.add_flag("--trace", trace, "log every byte on the line to standard error");
-
-  auto* ports = app.add_subcommand("ports", "list the serial ports: number, device, description");
-  auto* read = app.add_subcommand("read", "read the tracker's settings (JSON to standard output)");
-  std::string outFile;
-  read->add_option("-o,--output", outFile, "write them to FILE (.json, or .bin for the image)");
-  auto* write = app.add_subcommand("write", "write settings from FILE, then read back and compare");
-  std::string file, secondFile;
-  bool noVerify = false;
-  write->add_option("FILE", file, "settings file (.json or .bin)")->required();
-  write->add_flag("--no-verify", noVerify, "do not read the settings back");
-  auto* verify = app.add_subcommand("verify", "compare the tracker's settings with FILE");
-  verify->add_option("FILE", file, "settings file (.json or .bin)")->required();
-  auto* set = app.add_subcommand("set", "change fields: read, change, check, write, verify");
-  std::vector<std::string> assignmentTexts;
-  set->add_option("FIELD=VALUE", assignmentTexts, "e.g. callsign=PA3XYZ-9 beaconInterval=3")
-      ->required();
-  auto* version = app.add_subcommand("version", "show the tracker's firmware version");
-  auto* tone = app.add_subcommand("tone", "key the transmitter with a 1200 Hz or 2200 Hz tone");
-  std::string pitch;
-  tone->add_option("PITCH", pitch, "low (1200 Hz) or high (2200 Hz)")
-      ->required()
-      ->check(CLI::IsMember({"low", "high"}));
-  auto* squelch = app.add_subcommand("squelch", "squelch adjustment: begin, wait for Enter, end");
-  auto* gps = app.add_subcommand("gps", "send simulated GPS sentences every 2 seconds");
-  int seconds = 0;
-  gps->add_option("--seconds", seconds, "stop after N seconds (default: run until interrupted)")
-      ->check(CLI::PositiveNumber);
-  auto* show = app.add_subcommand("show", "print a settings file as JSON");
-  show->add_option("FILE", file, "settings file (.json or .bin)")->required();
-  auto* diff = app.add_subcommand("diff", "list the fields in which two settings files differ");
-  diff->add_option("FILE1", file, "settings file")->required();
-  diff->add_option("FILE2", secondFile, "settings file")->required();
-  auto* convert = app.add_subcommand("convert", "convert a settings file (by the names' endings)");
-  convert->add_option("IN", file, "settings file to read")->required();
-  convert->add_option("OUT", secondFile, "settings file to write")->required();
-
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    return app.exit(e, out, err) == 0 ? kExitDone : kExitUsage;
-  }
+  CommandLine c;
+  if (const std::optional<int> code = c.Parse(argc, argv, out, err)) return *code;
 
   // Commands on files only.
-  if (ports->parsed()) return ListPorts(out);
-  if (show->parsed() || diff->parsed() || convert->parsed()) {
+  if (c.ports->parsed()) return ListPorts(out);
+  if (c.show->parsed() || c.diff->parsed() || c.convert->parsed()) {
     TrackerSettings first, second;
-    if (auto problem = LoadSettingsFile(file, first)) return BadInput(err, *problem);
-    if (show->parsed()) {
+    if (auto problem = LoadSettingsFile(c.file, first)) return BadInput(err, *problem);
+    if (c.show->parsed()) {
       out << SettingsFileBytes(".json", first);
       return kExitDone;
     }
-    if (convert->parsed()) {
-      if (auto problem = SaveSettingsFile(secondFile, first)) return BadInput(err, *problem);
+    if (c.convert->parsed()) {
+      if (auto problem = SaveSettingsFile(c.secondFile, first)) return BadInput(err, *problem);
       return kExitDone;
     }
-    if (auto problem = LoadSettingsFile(secondFile, second)) return BadInput(err, *problem);
-    return PrintDifferences(out, first, "in " + file, second, "in " + secondFile) ? kExitNoAnswer
-                                                                                  : kExitDone;
+    if (auto problem = LoadSettingsFile(c.secondFile, second)) return BadInput(err, *problem);
+    return PrintDifferences(out, first, "in " + c.file, second, "in " + c.secondFile)
+               ? kExitNoAnswer
+               : kExitDone;
   }
 
   // Everything given is checked before the port is touched: a bad file or value sends nothing.
   TrackerSettings settings;
-  if (write->parsed() || verify->parsed()) {
-    if (auto problem = LoadSettingsFile(file, settings)) return BadInput(err, *problem);
+  if (c.write->parsed() || c.verify->parsed()) {
+    if (auto problem = LoadSettingsFile(c.file, settings)) return BadInput(err, *problem);
   }
-  std::vector<Assignment> assignments;
-  if (auto problem = ParseAssignments(assignmentTexts, assignments)) {
-    return BadInput(err, *problem);
-  }
-
   int code = kExitDone;
-  const std::optional<PortArgument> port = ChoosePort(portText, err, code);
+  const std::optional<PortArgument> port = c.port ? c.port : ChoosePort(err, code);
   if (!port) return code;
-  Session s(err, *port, trace);
+  Session s(err, *port, c.trace);
   try {
-    if (read->parsed()) {
+    if (c.read->parsed()) {
       if ((code = s.Connect()) != kExitDone) return code;
       if (!ReadSettings(s.link, settings)) {
         return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
       }
-      if (outFile.empty()) {
+      if (c.outFile.empty()) {
         out << SettingsFileBytes(".json", settings);
-      } else if (auto problem = SaveSettingsFile(outFile, settings)) {
+      } else if (auto problem = SaveSettingsFile(c.outFile, settings)) {
         return BadInput(err, *problem);
       }
       return kExitDone;
     }
-    if (write->parsed()) return WriteAndVerify(s, out, settings, "in " + file, !noVerify);
-    if (verify->parsed()) return Verify(s, out, settings, "in " + file);
-    if (set->parsed()) return Set(s, out, assignments);
-    if (version->parsed()) {
+    if (c.write->parsed()) return WriteAndVerify(s, out, settings, "in " + c.file, !c.noVerify);
+    if (c.verify->parsed()) return Verify(s, out, settings, "in " + c.file);
+    if (c.set->parsed()) return Set(s, out, c.assignments);
+    if (c.version->parsed()) {
       if ((code = s.Connect()) != kExitDone) return code;
       const auto bytes = ReadVersion(s.link);
       if (!bytes) return s.Fail(kExitNoAnswer, "the tracker did not tell its version");
@@ -362,25 +384,25 @@ int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream
           << int{static_cast<std::int8_t>((*bytes)[1])} << '\n';
       return kExitDone;
     }
-    if (tone->parsed()) {
+    if (c.tone->parsed()) {
       if ((code = s.Connect()) != kExitDone) return code;
-      const bool echoed = pitch == "low" ? SendLowTone(s.link) : SendHighTone(s.link);
+      const bool echoed = c.pitch == "low" ? SendLowTone(s.link) : SendHighTone(s.link);
       return echoed ? kExitDone : s.Fail(kExitNoAnswer, "the tracker did not take the tone");
     }
-    if (squelch->parsed()) {
+    if (c.squelch->parsed()) {
       if ((code = s.Connect()) != kExitDone) return code;
       const bool begun = BeginSquelchAdjustment(s.link);
       if (begun) {
         err << "Squelch adjustment: set the squelch on the tracker, then press Enter.\n";
-        std::string line;
-        std::getline(in, line);
+        std::string enter;
+        std::getline(in, enter);
       }
       // Also without an echo, as the dialog does: the tracker may have begun all the same.
       EndSquelchAdjustment(s.link);
       return begun ? kExitDone
                    : s.Fail(kExitNoAnswer, "the tracker did not begin squelch adjustment");
     }
-    if (gps->parsed()) return Gps(s, seconds);
+    if (c.gps->parsed()) return Gps(s, c.seconds);
   } catch (const CSerialException& e) {
     char text[512];
     s.owner.ShowMessage(e.GetErrorText(text, sizeof text) ? text : kInternalError);

@@ -18,4 +18,9 @@ enum VindrelExit : int {
 int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
                std::ostream& err);
 
+// The parse alone: argv and the values it gives (-p, FIELD=VALUE) checked as RunVindrel checks
+// them, without reading a file or touching a port. The exit code RunVindrel would give a bad
+// command line, kExitDone for a sound one. Safe to feed any argv (a fuzz target's entry).
+int CheckVindrelArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
 }  // namespace vindrel

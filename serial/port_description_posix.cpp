@@ -37,8 +37,8 @@ std::string UsbName(const fs::path& ttyEntry) {
 // The name under /dev/serial/by-id whose link leads to the device.
 std::string ByIdName(const fs::path& deviceDirectory, const std::string& deviceName) {
   std::error_code error;
-  for (fs::directory_iterator it(deviceDirectory / "serial/by-id", error), end;
-       !error && it != end; it.increment(error)) {
+  for (fs::directory_iterator it(deviceDirectory / "serial/by-id", error), end; !error && it != end;
+       it.increment(error)) {
     std::error_code linkError;
     const fs::path target = fs::read_symlink(it->path(), linkError);
     if (!linkError && target.filename() == deviceName) return it->path().filename().string();

@@ -160,9 +160,8 @@ bool IsImageFileName(std::string_view fileName) {
   constexpr std::string_view kImage = ".bin";
   if (fileName.size() < kImage.size()) return false;
   const std::string_view end = fileName.substr(fileName.size() - kImage.size());
-  return std::equal(end.begin(), end.end(), kImage.begin(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-  });
+  return std::equal(end.begin(), end.end(), kImage.begin(),
+                    [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
 }
 
 std::optional<std::string> LoadSettingsFromBytes(const std::string& fileName,

@@ -30,7 +30,7 @@ class VindrelCli : public testing::TrackerTest {
   std::string Port() const { return devices.path + "/ttyV0"; }
 
   Result Cli(std::vector<std::string> args, const std::string& input = "",
-              const std::string& port = "") {
+             const std::string& port = "") {
     args.insert(args.begin(), {"vindrel", "-p", port.empty() ? Port() : port});
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
@@ -94,7 +94,9 @@ TEST_F(VindrelCli, SetWritesTwoFieldsAndVerifyNamesExactlyTheFieldsThatDiffer) {
 
   const Result verify = Cli({"verify", before});
   EXPECT_EQ(verify.code, 1);
-  EXPECT_EQ(verify.out, "beaconInterval: 5 in " + before + ", 7 on the tracker\nstatusText: \"VINDrel onderweg\" in " + before + ", \"H\xC3\xA9 daar\" on the tracker\n");
+  EXPECT_EQ(verify.out, "beaconInterval: 5 in " + before +
+                            ", 7 on the tracker\nstatusText: \"VINDrel onderweg\" in " + before +
+                            ", \"H\xC3\xA9 daar\" on the tracker\n");
   // Values the tracker quantises (301 ms is kept as 300) are no difference.
   TrackerSettings quantised = expected;
   quantised.txDelayMs = 301;
@@ -107,7 +109,9 @@ TEST_F(VindrelCli, VersionTonesSquelchAndGps) {
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out, "1.7\n");
   const std::pair<std::vector<std::string>, const char*> commands[] = {
-      {{"tone", "low"}, "tone 1200"}, {{"tone", "high"}, "tone 2200"}, {{"squelch"}, "squelch end"}};
+      {{"tone", "low"}, "tone 1200"},
+      {{"tone", "high"}, "tone 2200"},
+      {{"squelch"}, "squelch end"}};
   for (const auto& [args, event] : commands) {
     EXPECT_EQ(Cli(args, "\n").code, 0) << event;
     EXPECT_TRUE(tracker->WaitForEvent(event, std::chrono::seconds(2))) << event;
@@ -155,40 +159,74 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
     std::vector<std::string> args;  // FILE stands for the file
     std::string message;
   } cases[] = {
-      {"broken.json", edited("\"version\": 1,", "\"version\": 1"), {"write", "FILE"},
+      {"broken.json",
+       edited("\"version\": 1,", "\"version\": 1"),
+       {"write", "FILE"},
        "broken.json: parse error at line 4, column 12"},
-      {"unknown.json", edited("\"callsign\"", "\"colour\": 1, \"callsign\""), {"write", "FILE"},
+      {"unknown.json",
+       edited("\"callsign\"", "\"colour\": 1, \"callsign\""),
+       {"write", "FILE"},
        "unknown.json: colour: unknown field"},
-      {"twice.json", edited("\"callsign\"", "\"callsign\": \"X\", \"callsign\""),
-       {"write", "FILE"}, "twice.json: callsign: appears twice"},
-      {"missing.json", edited(",\n    \"switchDelay\": 10", ""), {"verify", "FILE"},
+      {"twice.json",
+       edited("\"callsign\"", "\"callsign\": \"X\", \"callsign\""),
+       {"write", "FILE"},
+       "twice.json: callsign: appears twice"},
+      {"missing.json",
+       edited(",\n    \"switchDelay\": 10", ""),
+       {"verify", "FILE"},
        "missing.json: switchDelay: missing"},
-      {"type.json", edited("\"beaconInterval\": 5", "\"beaconInterval\": \"5\""),
-       {"write", "FILE"}, "type.json: beaconInterval: Please enter an integer."},
-      {"float.json", edited("\"beaconInterval\": 5", "\"beaconInterval\": 5.0"),
-       {"write", "FILE"}, "float.json: beaconInterval: Please enter an integer."},
-      {"text.json", edited("\"NOCALL\"", "5"), {"write", "FILE"},
+      {"type.json",
+       edited("\"beaconInterval\": 5", "\"beaconInterval\": \"5\""),
+       {"write", "FILE"},
+       "type.json: beaconInterval: Please enter an integer."},
+      {"float.json",
+       edited("\"beaconInterval\": 5", "\"beaconInterval\": 5.0"),
+       {"write", "FILE"},
+       "float.json: beaconInterval: Please enter an integer."},
+      {"text.json",
+       edited("\"NOCALL\"", "5"),
+       {"write", "FILE"},
        "text.json: callsign: must be a text"},
-      {"flag.json", edited("\"sendAltitude\": false", "\"sendAltitude\": 0"), {"write", "FILE"},
+      {"flag.json",
+       edited("\"sendAltitude\": false", "\"sendAltitude\": 0"),
+       {"write", "FILE"},
        "flag.json: sendAltitude: must be true or false"},
-      {"range.json", edited("\"transmissionInterval\": 60", "\"transmissionInterval\": 256"),
-       {"write", "FILE"}, "transmissionInterval: Please enter an integer between 5 and 255."},
+      {"range.json",
+       edited("\"transmissionInterval\": 60", "\"transmissionInterval\": 256"),
+       {"write", "FILE"},
+       "transmissionInterval: Please enter an integer between 5 and 255."},
       // Must not wrap round to 1 on its way into 32 bits.
-      {"huge.json", edited("\"beaconInterval\": 5", "\"beaconInterval\": 4294967297"),
-       {"write", "FILE"}, "beaconInterval: Please enter an integer between 1 and 20."},
-      {"long.json", edited("\"VINDrel\"", "\"" + std::string(32, 'x') + "\""), {"write", "FILE"},
+      {"huge.json",
+       edited("\"beaconInterval\": 5", "\"beaconInterval\": 4294967297"),
+       {"write", "FILE"},
+       "beaconInterval: Please enter an integer between 1 and 20."},
+      {"long.json",
+       edited("\"VINDrel\"", "\"" + std::string(32, 'x') + "\""),
+       {"write", "FILE"},
        "beaconText: Please enter no more than 31 characters."},
-      {"euro.json", edited("\"VINDrel\"", "\"5 \xE2\x82\xAC\""), {"write", "FILE"},
+      {"euro.json",
+       edited("\"VINDrel\"", "\"5 \xE2\x82\xAC\""),
+       {"write", "FILE"},
        "euro.json: beaconText: holds a character that cannot be stored"},
-      {"zero.json", edited("\"VINDrel\"", "\"A\\u0000B\""), {"write", "FILE"},
+      {"zero.json",
+       edited("\"VINDrel\"", "\"A\\u0000B\""),
+       {"write", "FILE"},
        "beaconText: holds a zero character"},
-      {"format.json", edited("vindrel-settings", "other"), {"write", "FILE"},
+      {"format.json",
+       edited("vindrel-settings", "other"),
+       {"write", "FILE"},
        "format.json: format: must be \"vindrel-settings\""},
-      {"newer.json", edited("\"version\": 1", "\"version\": 2"), {"write", "FILE"},
+      {"newer.json",
+       edited("\"version\": 1", "\"version\": 2"),
+       {"write", "FILE"},
        "newer.json: version: 2 is newer than this program reads (1)"},
-      {"short.bin", std::string(255, '\0'), {"write", "FILE"},
+      {"short.bin",
+       std::string(255, '\0'),
+       {"write", "FILE"},
        "short.bin: a settings image is 256 bytes, this file has 255"},
-      {"zero.bin", std::string(zeroInterval.begin(), zeroInterval.end()), {"write", "FILE"},
+      {"zero.bin",
+       std::string(zeroInterval.begin(), zeroInterval.end()),
+       {"write", "FILE"},
        "zero.bin: beaconInterval: Please enter an integer between 1 and 20."},
       {"", "", {"write", "FILE"}, "No such file or directory"},
       {"", "", {"set", "beaconInterval=abc"}, "beaconInterval: Please enter an integer."},
@@ -201,7 +239,8 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
       {"", "", {"set", "callsign"}, "callsign: FIELD=VALUE expected"},
   };
   for (const auto& c : cases) {
-    const std::string path = c.name.empty() ? devices.path + "/absent.json" : File(c.name, c.content);
+    const std::string path =
+        c.name.empty() ? devices.path + "/absent.json" : File(c.name, c.content);
     std::vector<std::string> args = c.args;
     for (std::string& a : args) a = a == "FILE" ? path : a;
     const Result run = Cli(args);

@@ -16,15 +16,16 @@ namespace fs = std::filesystem;
 TEST(PortDescription, UsbIdentityStableNameOrLinkTarget) {
   test::TempDir dir;
   const fs::path sys = dir.Path() / "sys", dev = dir.Path() / "dev";
-  auto usbDevice = [&](const std::string& tty, const fs::path& ttyDevice,
-                       const char* manufacturer, const char* product) {
+  auto usbDevice = [&](const std::string& tty, const fs::path& ttyDevice, const char* manufacturer,
+                       const char* product) {
     const fs::path usb = sys / "devices/usb1" / ttyDevice.begin()->string();
     fs::create_directories(sys / "devices/usb1" / ttyDevice);
     std::ofstream(usb / "idVendor") << "0403\n";
     if (*manufacturer) std::ofstream(usb / "manufacturer") << manufacturer << "\n";
     if (*product) std::ofstream(usb / "product") << product << "\n";
     fs::create_directories(sys / "class/tty" / tty);
-    fs::create_directory_symlink(sys / "devices/usb1" / ttyDevice, sys / "class/tty" / tty / "device");
+    fs::create_directory_symlink(sys / "devices/usb1" / ttyDevice,
+                                 sys / "class/tty" / tty / "device");
   };
   // usb-serial puts its port below the interface; cdc-acm's device is the interface itself.
   usbDevice("ttyUSB0", "1-1/1-1:1.0/ttyUSB0", "FTDI", "FT232R USB UART");

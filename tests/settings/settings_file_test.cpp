@@ -63,7 +63,8 @@ TEST(SettingsFile, FrameProblemsNameTheFileAndChangeNothing) {
 }
 
 TEST(SettingsFile, SavingReplacesTheFileWholeAndLeavesNoTemporaryFile) {
-  const fs::path folder = fs::temp_directory_path() / ("vindrel-save-" + std::to_string(::getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("vindrel-save-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const std::string target = (folder / "s.json").string();
   std::ofstream(target) << "old content that is longer than nothing";
