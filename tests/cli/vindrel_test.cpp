@@ -100,7 +100,13 @@ TEST_F(VindrelCli, SetWritesTwoFieldsAndVerifyNamesExactlyTheFieldsThatDiffer) {
   // Values the tracker quantises (301 ms is kept as 300) are no difference.
   TrackerSettings quantised = expected;
   quantised.txDelayMs = 301;
-  EXPECT_EQ(Cli({"verify", File("q.json", SettingsFileBytes("x.json", quantised))}).code, 0);
+  const std::string q = File("q.bin", SettingsFileBytes("x.bin", quantised));
+  EXPECT_EQ(Cli({"verify", q}).code, 0);
+  // diff compares the files as they are.
+  const Result diff = Cli({"diff", q, before});
+  EXPECT_EQ(diff.code, 1);
+  EXPECT_THAT(diff.out, HasSubstr("beaconInterval: 7 in " + q + ", 5 in " + before + "\n"));
+  EXPECT_EQ(Cli({"diff", q, q}).code, 0);
 }
 
 TEST_F(VindrelCli, VersionTonesSquelchAndGps) {
@@ -146,106 +152,51 @@ TEST_F(VindrelCli, TraceShowsTheExactBytesOfARead) {
 // Every bad file and value: exit code 4, the message, and not one byte to the tracker.
 TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
   StartTracker();
-  const std::string good = SettingsFileBytes("x.json", TrackerSettings{});
-  auto edited = [&](const std::string& from, const std::string& to) {
-    std::string text = good;
-    const auto at = text.find(from);
-    return at == std::string::npos ? "no " + from : text.replace(at, from.size(), to);
+  int files = 0;
+  // A good JSON file with the value of one field replaced.
+  auto edited = [&](const std::string& field, const std::string& value) {
+    std::string text = SettingsFileBytes("x.json", TrackerSettings{});
+    const auto at = text.find("\"" + field + "\": ") + field.size() + 4;
+    text.replace(at, text.find_first_of(",\n", at) - at, value);
+    return File("bad" + std::to_string(++files) + ".json", text);
   };
-  SettingsBlock zeroInterval = EncodeSettingsBlock(TrackerSettings{});
-  zeroInterval[3] = 0;
-  const struct {
-    std::string name, content;
-    std::vector<std::string> args;  // FILE stands for the file
-    std::string message;
-  } cases[] = {
-      {"broken.json",
-       edited("\"version\": 1,", "\"version\": 1"),
-       {"write", "FILE"},
-       "broken.json: parse error at line 4, column 12"},
-      {"unknown.json",
-       edited("\"callsign\"", "\"colour\": 1, \"callsign\""),
-       {"write", "FILE"},
-       "unknown.json: colour: unknown field"},
-      {"twice.json",
-       edited("\"callsign\"", "\"callsign\": \"X\", \"callsign\""),
-       {"write", "FILE"},
-       "twice.json: callsign: appears twice"},
-      {"missing.json",
-       edited(",\n    \"switchDelay\": 10", ""),
-       {"verify", "FILE"},
-       "missing.json: switchDelay: missing"},
-      {"type.json",
-       edited("\"beaconInterval\": 5", "\"beaconInterval\": \"5\""),
-       {"write", "FILE"},
-       "type.json: beaconInterval: Please enter an integer."},
-      {"float.json",
-       edited("\"beaconInterval\": 5", "\"beaconInterval\": 5.0"),
-       {"write", "FILE"},
-       "float.json: beaconInterval: Please enter an integer."},
-      {"text.json",
-       edited("\"NOCALL\"", "5"),
-       {"write", "FILE"},
-       "text.json: callsign: must be a text"},
-      {"flag.json",
-       edited("\"sendAltitude\": false", "\"sendAltitude\": 0"),
-       {"write", "FILE"},
-       "flag.json: sendAltitude: must be true or false"},
-      {"range.json",
-       edited("\"transmissionInterval\": 60", "\"transmissionInterval\": 256"),
-       {"write", "FILE"},
-       "transmissionInterval: Please enter an integer between 5 and 255."},
+  SettingsBlock image = EncodeSettingsBlock(TrackerSettings{});
+  image[3] = 0;  // beaconInterval
+  const std::string tooLong = "\"" + std::string(32, 'x') + "\"";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"write", edited("version", "1 2")}, "bad1.json: parse error at line 3, column 16"},
+      {{"write", edited("callsign", "\"X\", \"colour\": 1")}, "bad2.json: colour: unknown field"},
+      {{"write", edited("callsign", "\"X\", \"callsign\": \"Y\"")}, "callsign: appears twice"},
+      {{"verify", File("empty.json", R"({"format": "vindrel-settings", "version": 1,
+          "settings": {}})")},
+       "empty.json: callsign: missing"},
+      {{"write", edited("beaconInterval", "\"5\"")}, "beaconInterval: Please enter an integer."},
+      {{"write", edited("beaconInterval", "5.0")}, "beaconInterval: Please enter an integer."},
+      {{"write", edited("callsign", "5")}, "callsign: must be a text"},
+      {{"write", edited("sendAltitude", "0")}, "sendAltitude: must be true or false"},
+      {{"write", edited("transmissionInterval", "256")}, "between 5 and 255."},
       // Must not wrap round to 1 on its way into 32 bits.
-      {"huge.json",
-       edited("\"beaconInterval\": 5", "\"beaconInterval\": 4294967297"),
-       {"write", "FILE"},
-       "beaconInterval: Please enter an integer between 1 and 20."},
-      {"long.json",
-       edited("\"VINDrel\"", "\"" + std::string(32, 'x') + "\""),
-       {"write", "FILE"},
-       "beaconText: Please enter no more than 31 characters."},
-      {"euro.json",
-       edited("\"VINDrel\"", "\"5 \xE2\x82\xAC\""),
-       {"write", "FILE"},
-       "euro.json: beaconText: holds a character that cannot be stored"},
-      {"zero.json",
-       edited("\"VINDrel\"", "\"A\\u0000B\""),
-       {"write", "FILE"},
-       "beaconText: holds a zero character"},
-      {"format.json",
-       edited("vindrel-settings", "other"),
-       {"write", "FILE"},
-       "format.json: format: must be \"vindrel-settings\""},
-      {"newer.json",
-       edited("\"version\": 1", "\"version\": 2"),
-       {"write", "FILE"},
-       "newer.json: version: 2 is newer than this program reads (1)"},
-      {"short.bin",
-       std::string(255, '\0'),
-       {"write", "FILE"},
-       "short.bin: a settings image is 256 bytes, this file has 255"},
-      {"zero.bin",
-       std::string(zeroInterval.begin(), zeroInterval.end()),
-       {"write", "FILE"},
+      {{"write", edited("beaconInterval", "4294967297")}, "between 1 and 20."},
+      {{"write", edited("beaconText", tooLong)}, "beaconText: Please enter no more than 31"},
+      {{"write", edited("beaconText", "\"5 \xE2\x82\xAC\"")}, "beaconText: holds a character"},
+      {{"write", edited("beaconText", "\"A\\u0000B\"")}, "beaconText: holds a zero character"},
+      {{"write", edited("format", "\"other\"")}, "format: must be \"vindrel-settings\""},
+      {{"write", edited("version", "2")}, "version: 2 is newer than this program reads (1)"},
+      {{"write", File("short.bin", std::string(255, '\0'))}, "256 bytes, this file has 255"},
+      {{"write", File("zero.bin", std::string(image.begin(), image.end()))},
        "zero.bin: beaconInterval: Please enter an integer between 1 and 20."},
-      {"", "", {"write", "FILE"}, "No such file or directory"},
-      {"", "", {"set", "beaconInterval=abc"}, "beaconInterval: Please enter an integer."},
-      {"", "", {"set", "callsign=X", "switchDelay=-0"}, "switchDelay: Please enter an integer."},
-      {"", "", {"set", "switchDelay=11"}, "switchDelay: Please enter an integer between 0 and 10."},
-      {"", "", {"set", "callsign=ABCDEFGHIJ"}, "callsign: Please enter no more than 9 characters."},
-      {"", "", {"set", "statusText=\xE2\x82\xAC"}, "statusText: holds a character"},
-      {"", "", {"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
-      {"", "", {"set", "colour=red"}, "colour: unknown field"},
-      {"", "", {"set", "callsign"}, "callsign: FIELD=VALUE expected"},
+      {{"write", devices.path + "/absent.json"}, "No such file or directory"},
+      {{"set", "beaconInterval=abc"}, "beaconInterval: Please enter an integer."},
+      {{"set", "switchDelay=11"}, "switchDelay: Please enter an integer between 0 and 10."},
+      {{"set", "callsign=ABCDEFGHIJ"}, "callsign: Please enter no more than 9 characters."},
+      {{"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
+      {{"set", "colour=red"}, "colour: unknown field"},
+      {{"set", "callsign"}, "callsign: FIELD=VALUE expected"},
   };
-  for (const auto& c : cases) {
-    const std::string path =
-        c.name.empty() ? devices.path + "/absent.json" : File(c.name, c.content);
-    std::vector<std::string> args = c.args;
-    for (std::string& a : args) a = a == "FILE" ? path : a;
+  for (const auto& [args, message] : cases) {
     const Result run = Cli(args);
-    EXPECT_EQ(run.code, 4) << c.message;
-    EXPECT_THAT(run.err, HasSubstr(c.message));
+    EXPECT_EQ(run.code, 4) << message;
+    EXPECT_THAT(run.err, HasSubstr(message));
   }
   EXPECT_THAT(Received(), IsEmpty());
 }
@@ -287,26 +238,11 @@ TEST_F(VindrelCli, SilentMissingBusyAndFailingTrackers) {
   EXPECT_EQ(busy.code, 3);
   EXPECT_THAT(busy.err, HasSubstr(testing::kPortInUse));
   EXPECT_EQ(Cli({"version"}, "", "/no/such/serial").code, 2);
-}
-
-TEST_F(VindrelCli, StableLinkNamesLeadToTheirDevice) {
-  StartTracker();
+  holder.Close();
+  // A stable name (/dev/serial/by-id/...) is a link to the device.
   std::filesystem::create_directories(devices.path + "/serial/by-id");
-  const std::string byId = devices.path + "/serial/by-id/usb-Virtual_Tracker-if00";
-  std::filesystem::create_symlink("../../ttyV0", byId);
-  const Result run = Cli({"version"}, "", byId);
-  EXPECT_EQ(run.code, 0) << run.err;
-}
-
-TEST_F(VindrelCli, DiffListsTheFieldsOfTwoFiles) {
-  TrackerSettings other;
-  other.sendAltitude = true;
-  const std::string a = File("a.json", SettingsFileBytes("x.json", TrackerSettings{}));
-  const std::string b = File("b.bin", SettingsFileBytes("x.bin", other));
-  const Result diff = Cli({"diff", a, b});
-  EXPECT_EQ(diff.code, 1);
-  EXPECT_EQ(diff.out, "sendAltitude: false in " + a + ", true in " + b + "\n");
-  EXPECT_EQ(Cli({"diff", a, a}).code, 0);
+  std::filesystem::create_symlink("../../ttyV0", devices.path + "/serial/by-id/usb-Tracker");
+  EXPECT_EQ(Cli({"version"}, "", devices.path + "/serial/by-id/usb-Tracker").code, 0);
 }
 
 }  // namespace
