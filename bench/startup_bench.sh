@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Start-up cost of vindrel-config: starts it, waits until its dialog has painted, closes it, and
 # reports wall time and peak memory of the whole process (median and worst of N runs).
-#   bench/startup_bench.sh [runs] [executable]      defaults: 10, build/dev/ui/vindrel-config
+#   bench/startup_bench.sh [runs] [executable]      defaults: 10, build/dev/gui/qt/vindrel-config
 # QT_QPA_PLATFORM picks the platform (default offscreen); with DISPLAY set to an X server (Xvfb)
 # and QT_QPA_PLATFORM=xcb it measures a real X11 start. See bench/README.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-10}
-exe=${2:-build/dev/ui/vindrel-config}
+exe=${2:-build/dev/gui/qt/vindrel-config}
 [ -x "$exe" ] || { echo "No executable at $exe: build it first (cmake --build --preset dev)." >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "Needs /usr/bin/time (Debian package time)." >&2; exit 1; }
 

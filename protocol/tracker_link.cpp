@@ -55,6 +55,7 @@ bool TrackerLink::Connect() {
     portOpen = true;
 
     if (port.Write(&kHandshake, 1) == 1 && AwaitByte(kHandshake, kHandshakeAlternative)) {
+      owner.HandshakeAnswered(portNumber);
       return true;
     }
   } catch (const CSerialException& e) {
@@ -77,13 +78,20 @@ bool TrackerLink::Connect() {
 }
 
 bool TrackerLink::SendCommand(std::uint8_t c) {
-  if (!portOpen && !Connect()) return false;
+  // The port the user has chosen since is the one to talk to: a command never goes out on the
+  // port of an earlier choice.
+  const bool current = portOpen && openPortNumber == owner.SelectedPortNumber();
+  if (!current && !Connect()) return false;
+  // Only bytes that come after the command can be its echo: whatever an earlier exchange left on
+  // the line (the rest of an image that came too late) is no answer to it.
+  port.DiscardInput();
   if (port.Write(&c, 1) != 1) return false;
   return AwaitByte(c, c);
 }
 
 void TrackerLink::OpenPort(int portNumber) {
   port.Open(portNumber, kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);
+  openPortNumber = portNumber;
   port.SetQueueSizes(kQueueSize, kQueueSize);
   SerialTimeouts timeouts;
   port.GetTimeoutSettings(timeouts);

@@ -23,6 +23,8 @@ class TrackerLinkOwner {
   virtual unsigned StartTimer(unsigned timerId, unsigned periodMs) = 0;
   // Stops the GPS-simulation timer with this identifier.
   virtual void StopTimer(unsigned timerId) = 0;
+  // The tracker on port portNumber has just answered the handshake.
+  virtual void HandshakeAnswered(int /*portNumber*/) {}
 };
 
 // The serial connection to the tracker: the handshake, the port-open state and the command byte
@@ -37,15 +39,16 @@ class TrackerLink {
   // "De seriele poort is al in gebruik" (or, when the user may not open the device, a message
   // naming the group to join) and leaves the link down.
   bool Connect();
-  // Connects when the link is down, writes c and waits for its echo. Serial errors after the
+  // Connects when the link is down or holds another port than the owner's selected one, discards
+  // whatever the line still holds, writes c and waits for its echo. Serial errors after the
   // connect are not caught.
   bool SendCommand(std::uint8_t c);
   // Closes the port and marks the link down.
   void Close();
 
   // Opens port portNumber with the tracker's line settings (4800 8N1, no flow control), its
-  // queue sizes and one-second read and write time-outs. Sends nothing and leaves portOpen as
-  // it is; serial errors are not caught.
+  // queue sizes and one-second read and write time-outs, and remembers the number. Sends
+  // nothing and leaves portOpen as it is; serial errors are not caught.
   void OpenPort(int portNumber);
 
   TrackerLinkOwner& Owner() { return owner; }
@@ -64,6 +67,7 @@ class TrackerLink {
   bool AwaitByte(std::uint8_t wanted, std::uint8_t alternative);
 
   TrackerLinkOwner& owner;
+  int openPortNumber = 0;  // the port OpenPort last opened
 };
 
 }  // namespace vindrel

@@ -16,8 +16,9 @@ struct PortDiscoveryRoots {
 };
 
 // Empties ports, then appends every serial port present. Reads /sys/class/tty (plus the
-// /dev/ttyV* links, which /sys never shows); when that cannot be read, probes every number
-// 1..255 by opening it. Raises nothing: failures only make the list shorter.
+// /dev/ttyV* links, which /sys never shows, and bound Bluetooth ports, which have no device until
+// they connect); when that cannot be read, takes every number 1..255 whose device file exists.
+// Never opens a port. Raises nothing: failures only make the list shorter.
 void DiscoverSerialPorts(PortNumberList& ports, const PortDiscoveryRoots& roots = {});
 
 // The Windows device-name way, kept portable so that it is tested everywhere: walks a list of

@@ -1,11 +1,8 @@
 #include "serial/port_discovery.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <fstream>
 #include <string>
 
@@ -16,7 +13,8 @@ namespace {
 
 constexpr int kFirstProbed = 1;
 constexpr int kLastProbed = 255;
-constexpr int kFirstVirtual = 161;  // ttyV0: links to pseudo-terminals
+constexpr int kFirstBluetooth = 129;  // rfcomm0
+constexpr int kFirstVirtual = 161;    // ttyV0: links to pseudo-terminals
 
 bool Exists(const std::string& path) {
   struct stat info {};
@@ -57,8 +55,10 @@ bool DiscoverByName(PortNumberList& ports, const PortDiscoveryRoots& roots) {
     if (number == 0 || number >= kFirstVirtual) {
       return;  // not a serial family; virtual ports are found in the device directory below
     }
+    // A bound Bluetooth port has no device behind it until it connects, which its first open does.
     const std::string entry = classDirectory + "/" + name;
-    if (Exists(entry + "/device") && !IsPlaceholder(entry) &&
+    const bool bluetooth = number >= kFirstBluetooth;
+    if ((bluetooth || (Exists(entry + "/device") && !IsPlaceholder(entry))) &&
         Exists(roots.deviceDirectory + "/" + name)) {
       ports.push_back(static_cast<std::uint32_t>(number));
     }
@@ -76,19 +76,12 @@ bool DiscoverByName(PortNumberList& ports, const PortDiscoveryRoots& roots) {
   return true;
 }
 
-// Without /sys: a port is present when it opens, or when it exists but is refused to us (no
-// permission) or held by another program.
-void DiscoverByProbing(PortNumberList& ports, const PortDiscoveryRoots& roots) {
+// Without /sys: a port is present when its device file exists. It is not opened to find out:
+// an open raises DTR and RTS, which can key the transmitter of a radio wired to them.
+void DiscoverByDeviceFiles(PortNumberList& ports, const PortDiscoveryRoots& roots) {
   for (int number = kFirstProbed; number <= kLastProbed; ++number) {
     const std::string path = PortDevicePath(number, roots.deviceDirectory);
-    if (path.empty()) {
-      continue;
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-      ::close(fd);
-      ports.push_back(static_cast<std::uint32_t>(number));
-    } else if (errno == EACCES || errno == EBUSY) {
+    if (!path.empty() && Exists(path)) {
       ports.push_back(static_cast<std::uint32_t>(number));
     }
   }
@@ -99,7 +92,7 @@ void DiscoverByProbing(PortNumberList& ports, const PortDiscoveryRoots& roots) {
 void DiscoverSerialPorts(PortNumberList& ports, const PortDiscoveryRoots& roots) {
   PortNumberList().swap(ports);
   if (!DiscoverByName(ports, roots)) {
-    DiscoverByProbing(ports, roots);
+    DiscoverByDeviceFiles(ports, roots);
   }
 }
 

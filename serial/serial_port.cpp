@@ -43,7 +43,9 @@ void ApplyOpenSettings(LineSettings& settings, std::uint32_t baudRate, SerialPar
   settings.fDsrSensitivity = false;
 
   // A handshake value takes over its control line; the other line keeps what the driver had, so
-  // FlowNone neither raises nor drops DTR or RTS.
+  // FlowNone changes neither DTR nor RTS. The drivers themselves raise both at every open and, on
+  // Linux where they set HUPCL, drop both at the last close; that is kept, so the tracker sees
+  // the same lines as from any terminal program.
   auto handshake = [&settings](bool cts, bool dsr) {
     settings.fOutxCtsFlow = cts;
     settings.fOutxDsrFlow = dsr;

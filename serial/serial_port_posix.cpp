@@ -319,8 +319,8 @@ void CSerialPort::FlushOutput() {
     ::nanosleep(&ts, nullptr);
   }
   // The queue is empty; this only waits for the last character to leave the shift register.
-  if (::tcdrain(fd) != 0) {
-    RaiseSerialError();
+  while (::tcdrain(fd) != 0) {
+    if (errno != EINTR) RaiseSerialError();
   }
 }
 

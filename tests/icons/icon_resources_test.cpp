@@ -41,7 +41,6 @@ TEST(IconResources, LoadByIdentifierAndGiveNothingForOthers) {
     EXPECT_TRUE(LoadIconPixmap(id).isNull()) << id;
   }
   EXPECT_FALSE(ApplicationIcon().pixmap(32, 32).isNull());
-  EXPECT_FALSE(SquelchIcon().pixmap(32, 32).isNull());
 }
 
 }  // namespace

@@ -92,18 +92,20 @@ TEST_F(DiscoveryTree, FindsRealPortsAndVirtualLinksAndDropsTheRest) {
   SysEntry("ttyUSB1", true);      // unplugged a moment ago: no /dev node
   SysEntry("tty0", false);        // virtual consoles: not a serial family, no device
   SysEntry("ttyAMA0", false, 4);  // no device link
+  SysEntry("rfcomm0", false);     // bound Bluetooth: no device until it connects
+  SysEntry("rfcomm1", false);     // released: no /dev node
   SysEntry("console", false);
-  DevNodes({"ttyS0", "ttyS1", "ttyUSB0", "ttyACM0", "ttyAMA0", "tty0"}, "ttyV0", "ttyV1");
+  DevNodes({"ttyS0", "ttyS1", "ttyUSB0", "ttyACM0", "ttyAMA0", "tty0", "rfcomm0"}, "ttyV0",
+           "ttyV1");
   const PortNumberList ports = Discover();
-  EXPECT_THAT(ports, UnorderedElementsAre(1, 33, 65, 161));
+  EXPECT_THAT(ports, UnorderedElementsAre(1, 33, 65, 129, 161));
   EXPECT_EQ(ports.back(), 161u) << "virtual ports come after the ports /sys lists";
 }
 
-TEST_F(DiscoveryTree, WithoutSysEveryNumberIsProbedInRisingOrder) {
+TEST_F(DiscoveryTree, WithoutSysEveryExistingDeviceFileCountsInRisingOrder) {
   fs::remove_all(dir.Path() / "sys");
   DevNodes({"ttyUSB3", "ttyS0", "ttyUSB0"}, "ttyV1", "ttyV2");
   fs::permissions(Dev() / "ttyUSB0", fs::perms::none);  // one we may not open is still there
-  fs::create_directory(Dev() / "ttyACM0");  // opening fails, and not for a reason that counts
   EXPECT_THAT(Discover(), ElementsAre(1, 33, 36, 162));
 }
 

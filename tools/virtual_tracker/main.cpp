@@ -36,6 +36,8 @@ path that the utility opens. Ends on SIGINT or SIGTERM.
                             start-reply=B      answer the write's start byte 0x00 with B
                             ack-limit=N        acknowledge only the first N data bytes of a write
                             short-block=N      send only N bytes of the image on "D"
+                            stall-block=N      send the rest of the image after the first
+                                               N bytes only 1.5 s later
                             hang-up-after=N    close the line after N received bytes
                             stream             send GPS text without pause, answer nothing
   --log FILE              one line per event with a time stamp ("-" for standard output)

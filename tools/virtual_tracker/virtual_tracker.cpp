@@ -160,6 +160,9 @@ bool ParseVirtualTrackerFault(std::string_view kind, VirtualTrackerFaults& fault
   } else if (name == "short-block") {
     if (!ParseNumber(argument, std::tuple_size_v<SettingsBlock>, value)) return false;
     faults.shortBlock = value;
+  } else if (name == "stall-block") {
+    if (!ParseNumber(argument, std::tuple_size_v<SettingsBlock>, value)) return false;
+    faults.stallBlock = value;
   } else if (name == "hang-up-after") {
     if (!ParseNumber(argument, SIZE_MAX, value)) return false;
     faults.hangUpAfter = value;
@@ -389,9 +392,14 @@ void VirtualTracker::State::ReceiveIdle(std::uint8_t b, const VirtualTrackerFaul
         image = block;
       }
       const std::size_t size = std::min(f.shortBlock.value_or(image.size()), image.size());
-      Log("block-sent " + std::to_string(size));
+      const std::size_t first = std::min(f.stallBlock.value_or(size), size);
       SendAnswer(echo, f);
-      Send({reinterpret_cast<const char*>(image.data()), size});
+      Send({reinterpret_cast<const char*>(image.data()), first});
+      if (first < size) {
+        SleepUntil(Clock::now() + kStallTime);
+        Send({reinterpret_cast<const char*>(image.data()) + first, size - first});
+      }
+      Log("block-sent " + std::to_string(size));
       return;
     }
     case 'U':

@@ -25,13 +25,18 @@ struct VirtualTrackerFaults {
   std::optional<std::uint8_t> startReply;  // answers a write's start byte 0x00 with this byte
   std::optional<std::size_t> ackLimit;     // acknowledges only the first N data bytes of a write
   std::optional<std::size_t> shortBlock;   // sends only the first N bytes of the image on "D"
+  std::optional<std::size_t> stallBlock;   // sends the rest of the image after the first N bytes
+                                           // only once kStallTime has passed
   std::optional<std::size_t> hangUpAfter;  // closes the line after N received bytes
   bool stream = false;  // sends GPS-like text without pause (as a GPS receiver would) and answers
                         // nothing
 };
 
+// Longer than the utility's one-second read time-out.
+inline constexpr std::chrono::milliseconds kStallTime{1500};
+
 // Adds one fault named as on the command line: "silent", "no-echo", "noise-before-echo",
-// "start-reply=0x01", "ack-limit=N", "short-block=N", "hang-up-after=N", "stream". Numbers are
+// "start-reply=0x01", "ack-limit=N", "short-block=N", "stall-block=N", "hang-up-after=N", "stream". Numbers are
 // decimal or 0x-hexadecimal. False, with faults unchanged, for anything else.
 bool ParseVirtualTrackerFault(std::string_view kind, VirtualTrackerFaults& faults);
 

@@ -1,4 +1,4 @@
-#include "ui/shell.h"
+#include "gui/qt/shell.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ui/feedback.h"
+#include "gui/qt/feedback.h"
 
 #include <QApplication>
 #include <QDialog>

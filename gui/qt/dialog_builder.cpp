@@ -1,6 +1,6 @@
-#include "ui/dialog_layout.h"
+#include "gui/qt/dialog_builder.h"
 
-#include "ui/icons/icon_resources.h"
+#include "gui/qt/icons/icon_resources.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,7 +74,7 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, QSize ba
       widget = new QPushButton(text, &dialog);
       break;
     case ControlKind::ComboBox: {
-      auto* combo = new QComboBox(&dialog);
+      auto* combo = new DropDownList(&dialog);
       // The template's height is that of the dropped-down list: the closed box keeps the height
       // its style needs, and the list shows as many entries as fit below it.
       const int closedHeight = combo->sizeHint().height();
@@ -123,16 +123,26 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& tmpl) {
     QWidget* widget = CreateControl(dialog, control, baseUnits);
     if (control.kind == ControlKind::GroupBox) widget->lower();
   }
+  QWidget* previous = nullptr;
+  for (int id : tmpl.tabOrder) {
+    QWidget* control = dialog.findChild<QWidget*>(ControlName(id), Qt::FindDirectChildrenOnly);
+    if (previous) QWidget::setTabOrder(previous, control);
+    previous = control;
+  }
+  dialog.findChild<QWidget*>(ControlName(tmpl.initialFocus), Qt::FindDirectChildrenOnly)
+      ->setFocus();
 }
 
-void BuildSmallDialog(QDialog& dialog, const DialogTemplate& tmpl, int pictureId,
-                      const QIcon& picture) {
+void BuildSmallDialog(QDialog& dialog, const DialogTemplate& tmpl) {
   BuildDialog(dialog, tmpl);
   dialog.setWindowIcon(ApplicationIcon());
-  dialog.findChild<QLabel*>(ControlName(pictureId))->setPixmap(picture.pixmap(32, 32));
-  auto* close = dialog.findChild<QPushButton*>(ControlName(1));
+  for (const ControlTemplate& control : tmpl.controls) {
+    if (control.kind == ControlKind::Picture) {
+      dialog.findChild<QLabel*>(ControlName(control.id))->setPixmap(LoadIconPixmap(control.id));
+    }
+  }
+  auto* close = dialog.findChild<QPushButton*>(ControlName(kOkButton));
   close->setDefault(true);
-  close->setFocus();
   QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
 }
 

@@ -1,8 +1,8 @@
-#include "ui/config_app.h"
+#include "gui/qt/config_app.h"
 
-#include "ui/config_dlg.h"
-#include "ui/icons/icon_resources.h"
-#include "ui/shell.h"
+#include "gui/qt/config_dlg.h"
+#include "gui/qt/icons/icon_resources.h"
+#include "gui/qt/shell.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -56,7 +56,7 @@ CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 int CConfigApp::Run() {
-  ConfigDlgOptions options;
+  ConfigDialogOptions options;
   QuitWhenShown benchmarkHook;
   if (const char* root = std::getenv("VINDREL_BENCH_ROOT")) {
     options.discoveryRoots = {std::string(root) + "/dev", std::string(root) + "/sys"};

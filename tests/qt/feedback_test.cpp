@@ -1,13 +1,15 @@
-#include "ui/feedback.h"
+#include "gui/qt/feedback.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
 #include <QTimer>
 
-namespace vindrel {
+#include "tests/qt/modal_closer.h"
+
+namespace vindrel::testing {
 namespace {
 
 bool WaitCursorShown() {
@@ -21,26 +23,21 @@ TEST(QtFeedback, ShowsModalBoxesWithTheirIconAndSetsTheWaitCursorAside) {
   QWidget parent;
   for (auto [icon, shown] : {std::pair{MessageIcon::Exclamation, QMessageBox::Warning},
                              std::pair{MessageIcon::Stop, QMessageBox::Critical}}) {
-    WaitCursor outer(feedback);
-    {
-      WaitCursor inner(feedback);
-      QStringList seen;
-      QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        seen << box->windowTitle() << box->text() << QString::number(box->icon())
-             << QString::number(WaitCursorShown());
-        box->button(QMessageBox::Ok)->click();
-      });
-      feedback.ShowMessage(&parent, "vindrel-config", "<b>1 &lt; 2</b>", icon);
-      EXPECT_EQ(seen,
-                (QStringList{"vindrel-config", "<b>1 &lt; 2</b>", QString::number(shown), "0"}));
-      EXPECT_TRUE(WaitCursorShown());
-    }
+    feedback.BeginWaitCursor();
+    feedback.BeginWaitCursor();
+    bool cursorWhileOpen = true;
+    ModalCloser closer;
+    QTimer::singleShot(1, [&] { cursorWhileOpen = WaitCursorShown(); });
+    feedback.ShowMessage(&parent, "vindrel-config", "<b>1 &lt; 2</b>", icon);
+    const SeenModal expected{"vindrel-config", "<b>1 &lt; 2</b>", shown, true};
+    EXPECT_EQ(closer.seen, std::vector<SeenModal>{expected});
+    EXPECT_FALSE(cursorWhileOpen);
+    feedback.EndWaitCursor();
     EXPECT_TRUE(WaitCursorShown());  // the outer one still holds
+    feedback.EndWaitCursor();
   }
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // nothing left stacked
 }
 
 }  // namespace
-}  // namespace vindrel
+}  // namespace vindrel::testing

@@ -1,4 +1,4 @@
-#include "ui/config_app.h"
+#include "gui/qt/config_app.h"
 
 int main(int argc, char** argv) {
   vindrel::CConfigApp app(argc, argv);

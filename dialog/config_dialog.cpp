@@ -1,0 +1,358 @@
+#include "dialog/config_dialog.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "dialog/dialog_layout.h"
+#include "protocol/gps_simulation.h"
+#include "protocol/tracker_commands.h"
+#include "serial/port_names.h"
+#include "settings/settings_fields.h"
+
+namespace vindrel {
+
+namespace {
+
+constexpr const SettingsField* Field(std::string_view name) {
+  for (const SettingsField& field : kSettingsFields) {
+    if (name == field.name) return &field;
+  }
+  throw "no such field";  // not a constant expression: a misspelt name does not compile
+}
+
+struct Binding {
+  int controlId;
+  const SettingsField* field;
+};
+
+// In exchange order: a failed check leaves the fields after it as they were, so the order decides
+// which message the user sees first.
+constexpr Binding kBindings[] = {
+    {kCallsign, Field("callsign")},
+    {kBeaconInterval, Field("beaconInterval")},
+    {kBeaconText, Field("beaconText")},
+    {kDigipeaterPath, Field("digipeaterPath")},
+    {kSendBeaconText, Field("sendBeaconText")},
+    {kSendAltitude, Field("sendAltitude")},
+    {kSpeedRelatedInterval, Field("speedRelatedInterval")},
+    {kSendSpeedCourse, Field("sendSpeedCourse")},
+    {kSwitchTransmitter, Field("switchTransmitter")},
+    {kTransmissionInterval, Field("transmissionInterval")},
+    {kTxDelay, Field("txDelayMs")},
+    {kRestTime, Field("restTimeMs")},
+    {kSwitchDelay, Field("switchDelay")},
+    {kSymbolChar, Field("symbolChar")},
+    {kTableChar, Field("tableChar")},
+    {kSendStatusText, Field("sendStatusText")},
+    {kStatusInterval, Field("statusInterval")},
+    {kStatusText, Field("statusText")},
+};
+
+constexpr std::size_t kErrorTextCapacity = 512;
+
+// Shows the wait cursor for the lifetime of the object.
+class WaitCursor {
+ public:
+  explicit WaitCursor(DialogView& view) : view(view) { view.BeginWaitCursor(); }
+  ~WaitCursor() { view.EndWaitCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  DialogView& view;
+};
+
+}  // namespace
+
+ConfigDialog::ConfigDialog(DialogView& view, ConfigDialogOptions options)
+    : view(view), options(std::move(options)) {
+  link.port.SetDeviceDirectory(this->options.deviceDirectory);
+}
+
+ConfigDialog::~ConfigDialog() = default;
+
+void ConfigDialog::StartUp() {
+  FillPortList(view.RememberedPort());
+  if (portNumbers.empty()) {
+    Message("Er zijn geen serieele poorten beschikbaar op dit systeem", MessageIcon::Exclamation);
+  }
+  settings.ResetToDefaults();
+  ShowValues();
+  Guarded([this] {
+    RefreshEnabling();
+    RefreshSymbolPreview();
+  });
+}
+
+void ConfigDialog::OnPortListOpening() {
+  const int selected = SelectedPortNumber();
+  FillPortList(selected == 0 ? std::string() : PortDisplayName(selected));
+}
+
+void ConfigDialog::FillPortList(const std::string& select) {
+  PortNumberList found;
+  DiscoverSerialPorts(found, options.discoveryRoots);
+  std::vector<std::pair<std::string, int>> entries;
+  for (std::uint32_t number : found) {
+    entries.emplace_back(PortDisplayName(static_cast<int>(number)), static_cast<int>(number));
+  }
+  // Sorted as text, case-blind; equal texts keep the order they were found in.
+  const auto lower = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; });
+    return text;
+  };
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&](const auto& a, const auto& b) { return lower(a.first) < lower(b.first); });
+  std::vector<std::string> texts;
+  portNumbers.clear();
+  for (const auto& [text, number] : entries) {
+    texts.push_back(text);
+    portNumbers.push_back(number);
+  }
+  const auto at = std::find(texts.begin(), texts.end(), select);
+  const auto selected = at == texts.end() ? 0 : at - texts.begin();
+  view.SetPortList(texts, texts.empty() ? -1 : static_cast<int>(selected));
+}
+
+void ConfigDialog::ShowValues() {
+  exchangingValues = true;
+  for (const Binding& binding : kBindings) {
+    const SettingsField& field = *binding.field;
+    switch (field.kind) {
+      case SettingsField::Text:
+        if (field.maximum > 0) view.SetTextLimit(binding.controlId, field.maximum);
+        view.SetText(binding.controlId, settings.*field.text);
+        break;
+      case SettingsField::Integer:
+        view.SetText(binding.controlId, std::to_string(settings.*field.integer));
+        break;
+      case SettingsField::Flag:
+        view.SetCheck(binding.controlId, settings.*field.flag);
+        break;
+    }
+  }
+  exchangingValues = false;
+}
+
+bool ConfigDialog::TakeValues() {
+  exchangingValues = true;
+  bool ok = true;
+  for (const Binding& binding : kBindings) {
+    const int id = binding.controlId;
+    const SettingsField& field = *binding.field;
+    if (field.kind == SettingsField::Flag) {
+      settings.*field.flag = view.GetCheck(id);
+      continue;
+    }
+    const std::string text = view.GetText(id);
+    if (field.kind == SettingsField::Text) {
+      settings.*field.text = text;
+      if (const auto message = CheckText(field, text)) {
+        ok = FailCheck(id, *message);
+        break;
+      }
+      continue;
+    }
+    const std::optional<int> value = ParseSettingsInteger(text);
+    if (!value) {
+      ok = FailCheck(id, kNotAnIntegerMessage);
+      break;
+    }
+    settings.*field.integer = *value;
+    if (const auto message = CheckInteger(field, *value)) {
+      ok = FailCheck(id, *message);
+      break;
+    }
+  }
+  exchangingValues = false;
+  return ok;
+}
+
+bool ConfigDialog::FailCheck(int id, const std::string& message) {
+  Message(message, MessageIcon::Exclamation);
+  view.FocusAndSelect(id);
+  return false;
+}
+
+void ConfigDialog::Guarded(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const CException& error) {
+    // A serial error after the connect leaves the port in doubt (an unplugged adapter leaves a
+    // dead descriptor behind): the link goes down, so that the next command opens the port and
+    // shakes hands afresh instead of failing the same way until the program is restarted.
+    EndLink();
+    std::array<char, kErrorTextCapacity> text{};
+    const bool hasText = error.GetErrorText(text.data(), kErrorTextCapacity);
+    Message(hasText ? std::string(text.data()) : "Internal application error.", MessageIcon::Stop);
+  } catch (...) {
+    Message("Internal application error.", MessageIcon::Stop);
+  }
+}
+
+void ConfigDialog::Message(const std::string& text, MessageIcon icon) {
+  view.ShowMessage(options.applicationName, text, icon);
+}
+
+void ConfigDialog::OnCommand(int id) {
+  switch (id) {
+    case kReadSettings:
+      return Guarded([this] { OnReadSettings(); });
+    case kWriteSettings:
+      return Guarded([this] { OnWriteSettings(); });
+    case kShowVersion:
+      return Guarded([this] { OnShowVersion(); });
+    case kLowTone:
+      return Guarded([this] {
+        TakeValues();
+        SendLowTone(link);
+      });
+    case kHighTone:
+      return Guarded([this] {
+        TakeValues();
+        SendHighTone(link);
+      });
+    case kSquelch:
+      return Guarded([this] { OnSquelch(); });
+    case kSimulateGps:
+      return Guarded([this] { StartGpsSimulation(link, gpsTickCount); });
+    case kSendBeaconText:
+    case kSpeedRelatedInterval:
+    case kSendStatusText:
+    case kSwitchTransmitter:
+      return Guarded([this] { RefreshEnabling(); });
+    case kCloseButton:
+      return Close();
+    default:
+      return;  // 1016 and 1018 run nothing when clicked
+  }
+}
+
+void ConfigDialog::OnUserEdit(int id) {
+  if (exchangingValues) return;
+  if (id == kSymbolChar || id == kTableChar) Guarded([this] { RefreshSymbolPreview(); });
+}
+
+void ConfigDialog::OnTimer(unsigned /*timerId*/) {
+  if (link.gpsTimer == 0) return;  // the simulation has ended: a late event is no tick
+  // A message box that a tick raises runs its own event loop, in which the next ticks fall due.
+  // Running them there would stack one box on another every two seconds.
+  if (tickRunning) return;
+  tickRunning = true;
+  Guarded([this] { OnTimerTick(); });
+  tickRunning = false;
+}
+
+void ConfigDialog::OnSystemCommand(int command) {
+  if ((command & ~0xF) == kAboutCommand) Guarded([this] { view.RunAboutDialog(); });
+}
+
+void ConfigDialog::OnReadSettings() {
+  TakeValues();
+  if (!ReadSettings(link, settings)) return;
+  ShowValues();
+  RefreshEnabling();
+  RefreshSymbolPreview();
+  view.Beep();
+}
+
+void ConfigDialog::OnWriteSettings() {
+  // Values that failed their check never reach the tracker.
+  if (!TakeValues()) return;
+  WriteOutcome outcome;
+  {
+    WaitCursor wait(view);
+    outcome = WriteSettings(link, settings);
+  }
+  switch (outcome) {
+    case WriteOutcome::Done:
+      view.Beep();
+      break;
+    case WriteOutcome::NoEcho:
+      // The tracker never took the command: nothing was written, so nothing to celebrate. The
+      // connect has already said so when the tracker did not answer at all.
+      break;
+    case WriteOutcome::ExchangeFailed:
+      // Some bytes may have reached the tracker: it may now hold a mix of old and new settings.
+      Message("Schrijven van de instellingen is mislukt.", MessageIcon::Exclamation);
+      break;
+  }
+}
+
+void ConfigDialog::OnShowVersion() {
+  TakeValues();
+  std::optional<std::array<std::uint8_t, 2>> version;
+  {
+    WaitCursor wait(view);
+    version = ReadVersion(link);
+  }
+  if (!version) return;
+  // Each byte is a signed 8-bit number.
+  const int major = static_cast<std::int8_t>((*version)[0]);
+  const int minor = static_cast<std::int8_t>((*version)[1]);
+  Message("VinDrel versie " + std::to_string(major) + "." + std::to_string(minor),
+          MessageIcon::Exclamation);
+}
+
+void ConfigDialog::OnSquelch() {
+  TakeValues();
+  if (BeginSquelchAdjustment(link)) view.RunSquelchDialog();
+  // The tracker leaves squelch adjustment only on "*"; it is sent even when "A" found no echo,
+  // in case the tracker heard it all the same.
+  EndSquelchAdjustment(link);
+}
+
+void ConfigDialog::OnTimerTick() {
+  TakeValues();
+  GpsSimulationTick(link, settings, gpsTickCount);
+}
+
+void ConfigDialog::RefreshEnabling() {
+  TakeValues();
+  view.Enable(kBeaconInterval, settings.sendBeaconText);
+  view.Enable(kBeaconText, settings.sendBeaconText);
+  view.Enable(kStatusInterval, settings.sendStatusText);
+  view.Enable(kStatusText, settings.sendStatusText);
+  view.Enable(kSwitchDelay, settings.switchTransmitter);
+}
+
+void ConfigDialog::RefreshSymbolPreview() {
+  TakeValues();
+  view.ShowPicture(kSymbolPreview, SymbolIconId(settings.tableChar, settings.symbolChar));
+}
+
+void ConfigDialog::Close() {
+  EndLink();
+  view.EndDialog();
+}
+
+void ConfigDialog::EndLink() {
+  // A running simulation ends too: no tick may follow on the closed port.
+  if (link.gpsTimer != 0) view.StopTimer(link.gpsTimer);
+  link.gpsTimer = 0;
+  link.Close();
+}
+
+int ConfigDialog::SelectedPortNumber() {
+  const int entry = view.SelectedPortEntry();
+  return entry >= 0 && entry < static_cast<int>(portNumbers.size()) ? portNumbers[entry] : 0;
+}
+
+void ConfigDialog::ShowMessage(const std::string& text) { Message(text, MessageIcon::Exclamation); }
+
+unsigned ConfigDialog::StartTimer(unsigned timerId, unsigned periodMs) {
+  return view.StartTimer(timerId, periodMs);
+}
+
+void ConfigDialog::StopTimer(unsigned timerId) { view.StopTimer(timerId); }
+
+void ConfigDialog::HandshakeAnswered(int portNumber) {
+  view.RememberPort(PortDisplayName(portNumber));
+}
+
+}  // namespace vindrel

@@ -1,0 +1,583 @@
+// The configuration dialog's logic through a recording view: what each event shows, checks,
+// enables and sends, against the in-process virtual tracker on a pseudo-terminal found by
+// discovery as <temporary dev>/ttyV0.
+
+#include "dialog/config_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "dialog/dialog_layout.h"
+#include "settings/settings_block.h"
+#include "tests/dialog/recording_view.h"
+#include "tests/protocol/tracker_fixture.h"
+#include "tools/virtual_tracker/virtual_tracker.h"
+
+namespace vindrel::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Messages = std::vector<std::string>;
+
+const std::string kIntegerMessage = "Please enter an integer.";
+std::string RangeMessage(int minimum, int maximum) {
+  return "Please enter an integer between " + std::to_string(minimum) + " and " +
+         std::to_string(maximum) + ".";
+}
+
+std::string LengthMessage(int limit) {
+  return "Please enter no more than " + std::to_string(limit) + " characters.";
+}
+
+VirtualTrackerOptions Storing(const TrackerSettings& settings) {
+  VirtualTrackerOptions options;
+  options.startBlock = EncodeSettingsBlock(settings);
+  return options;
+}
+
+// Field number field (counted from 0) of an NMEA sentence: 7 is an RMC's speed, 8 its course.
+std::string Field(const std::string& sentence, int field) {
+  std::size_t at = 0;
+  for (int i = 0; i < field; ++i) at = sentence.find(',', at) + 1;
+  return sentence.substr(at, sentence.find(',', at) - at);
+}
+
+class ConfigDialogTest : public ::testing::Test {
+ protected:
+  ConfigDialogTest() { std::filesystem::create_directories(Sys() + "/class/tty"); }
+  ~ConfigDialogTest() override { dialog.reset(); }  // the port closes before the tracker stops
+
+  std::string Dev() const { return devices.path; }
+  std::string Sys() const { return devices.path + "/sys"; }
+
+  // A fresh tracker (none when options is null), view and dialog, so that a table-driven test
+  // can start once per case.
+  void Start(const VirtualTrackerOptions* options = nullptr, const char* fault = "") {
+    dialog.reset();
+    tracker.reset();
+    const std::string remembered = view.remembered;  // kept between runs of the program
+    view = RecordingView{};
+    view.remembered = remembered;
+    if (options) {
+      VirtualTrackerOptions withLink = *options;
+      ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, withLink.faults)) << fault;
+      withLink.linkPath = Dev() + "/ttyV0";
+      tracker = std::make_unique<VirtualTracker>(std::move(withLink));
+      tracker->Start();
+    }
+    dialog = std::make_unique<ConfigDialog>(
+        view, ConfigDialogOptions{{Dev(), Sys()}, Dev(), "vindrel-config"});
+    view.logic = dialog.get();
+    dialog->StartUp();
+  }
+  void StartTracker(std::unique_ptr<VirtualTracker>& peer, const std::string& name,
+                    const char* fault = "") {
+    VirtualTrackerOptions options;
+    ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, options.faults)) << fault;
+    options.linkPath = Dev() + "/" + name;
+    peer = std::make_unique<VirtualTracker>(std::move(options));
+    peer->Start();
+  }
+  void StartWithTracker(VirtualTrackerOptions options = {}, const char* fault = "") {
+    Start(&options, fault);
+    ASSERT_EQ(view.ports, std::vector<std::string>{"/dev/ttyV0"});
+    view.messages.clear();
+  }
+
+  void Type(int id, const std::string& text) {
+    view.texts[id] = text;
+    dialog->OnUserEdit(id);
+  }
+  void Click(int id) {  // a check box
+    view.checks[id] = !view.checks[id];
+    dialog->OnCommand(id);
+  }
+  static std::string Received(const VirtualTracker& peer) {
+    const std::vector<std::uint8_t> bytes = peer.ReceivedBytes();
+    return std::string(bytes.begin(), bytes.end());
+  }
+  std::string Received() const {
+    const std::vector<std::uint8_t> bytes = tracker->ReceivedBytes();
+    return std::string(bytes.begin(), bytes.end());
+  }
+  std::vector<std::string> Rmc() const {
+    std::vector<std::string> rmc;
+    for (const std::string& s : tracker->ReceivedNmea()) {
+      if (s.rfind("$GPRMC", 0) == 0) rmc.push_back(s);
+    }
+    return rmc;
+  }
+
+  TempDeviceDirectory devices;
+  RecordingView view;
+  std::unique_ptr<VirtualTracker> tracker;
+  std::unique_ptr<ConfigDialog> dialog;
+};
+
+TEST_F(ConfigDialogTest, StartUpListsThePortsSortedAsTextAndShowsTheDefaults) {
+  Start();  // no port at all
+  EXPECT_EQ(view.messages,
+            (std::vector<RecordedMessage>{
+                {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
+                 MessageIcon::Exclamation}}));
+  EXPECT_EQ(view.selectedPort, -1);
+  for (const char* name : {"ttyV2", "ttyV10", "ttyV1"}) {
+    std::filesystem::create_symlink("/dev/null", Dev() + "/" + name);
+  }
+  Start();
+  EXPECT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV1", "/dev/ttyV10", "/dev/ttyV2"}));
+  EXPECT_EQ(view.selectedPort, 0);
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.texts[kCallsign], "NOCALL");
+  EXPECT_EQ(view.texts[kStatusText], "VINDrel onderweg");
+  EXPECT_EQ(view.texts[kTxDelay], "300");
+  EXPECT_TRUE(view.checks[kSendBeaconText] && !view.checks[kSwitchTransmitter]);
+  EXPECT_EQ(view.limits,
+            (std::map<int, int>{
+                {kCallsign, 9}, {kDigipeaterPath, 28}, {kBeaconText, 31}, {kStatusText, 31}}));
+  EXPECT_EQ(view.disabled, (std::map<int, bool>{{kBeaconInterval, false},
+                                                {kBeaconText, false},
+                                                {kStatusInterval, true},
+                                                {kStatusText, true},
+                                                {kSwitchDelay, true}}));
+  EXPECT_EQ(view.picture, 2045);  // "/" and "-": the house
+}
+
+TEST_F(ConfigDialogTest, EnablingFollowsTheThreeSwitchingCheckBoxes) {
+  Start();
+  view.messages.clear();
+  Click(kSendStatusText);
+  EXPECT_FALSE(view.disabled[kStatusInterval] || view.disabled[kStatusText]);
+  Click(kSendBeaconText);
+  EXPECT_TRUE(view.disabled[kBeaconInterval] && view.disabled[kBeaconText]);
+  Click(kSwitchTransmitter);
+  EXPECT_FALSE(view.disabled[kSwitchDelay]);
+  view.disabled.clear();
+  Click(kSendAltitude);  // runs nothing
+  EXPECT_TRUE(view.disabled.empty());
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnTheField) {
+  Start();
+  const struct {
+    int id, box;
+    std::string text, message;
+  } cases[] = {
+      {1021, 1015, "", kIntegerMessage},
+      {1021, 1015, "-0", kIntegerMessage},
+      {1024, 1015, "+0", kIntegerMessage},
+      {1014, 1015, "12x", kIntegerMessage},
+      {1014, 1015, "0", RangeMessage(1, 20)},
+      {1014, 1015, "21", RangeMessage(1, 20)},
+      {1019, 1015, "4", RangeMessage(5, 255)},
+      {1019, 1013, "300", RangeMessage(5, 255)},
+      {1019, 1017, "300", RangeMessage(5, 255)},
+      {1019, 1023, "300", RangeMessage(5, 255)},
+      {1021, 1015, "1201", RangeMessage(0, 1200)},
+      {1024, 1015, "-1", RangeMessage(0, 1200)},
+      {1022, 1015, "11", RangeMessage(0, 10)},
+      {1020, 1015, "99999999999", RangeMessage(1, 20)},
+      {1000, 1015, "PA3XYZ-123", LengthMessage(9)},
+      {1033, 1015, std::string(32, 's'), LengthMessage(31)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.id) + " '" + c.text + "' " + std::to_string(c.box));
+    const std::string before = view.texts[c.id];
+    Type(c.id, c.text);
+    view.messages.clear();
+    view.focus = 0;
+    Click(c.box);
+    EXPECT_EQ(
+        view.messages,
+        (std::vector<RecordedMessage>{{"vindrel-config", c.message, MessageIcon::Exclamation}}));
+    EXPECT_EQ(view.focus, c.id);
+    Type(c.id, before);
+  }
+}
+
+TEST_F(ConfigDialogTest, AFailedCheckStopsTheExchangeAtThatField) {
+  Start();
+  // Exchange order: 1000, 1014 (2nd), 1019 (6th), 1021 (7th).
+  for (auto [id, text] : {std::pair{1000, "PA3XYZ"}, {1014, "abc"}, {1019, "300"}, {1021, "500"}}) {
+    Type(id, text);
+  }
+  Click(kSpeedRelatedInterval);
+  EXPECT_EQ(view.focus, 1014);
+  EXPECT_EQ(dialog->Settings().callsign, "PA3XYZ");        // before the failure: taken
+  EXPECT_EQ(dialog->Settings().beaconInterval, 5);         // not an integer: unchanged
+  EXPECT_EQ(dialog->Settings().transmissionInterval, 60);  // after it: unchanged
+  Type(1014, " 7\t");
+  Click(kSpeedRelatedInterval);
+  EXPECT_EQ(view.focus, 1019);
+  EXPECT_EQ(dialog->Settings().beaconInterval, 7);
+  EXPECT_EQ(dialog->Settings().transmissionInterval, 300);  // out of range, but taken
+  EXPECT_EQ(dialog->Settings().txDelayMs, 300);             // after it: unchanged
+}
+
+TEST_F(ConfigDialogTest, SymbolPreviewFollowsTheTypedSymbolAndTable) {
+  Start();
+  view.messages.clear();
+  const struct {
+    std::string table, symbol;
+    int expected;
+  } cases[] = {
+      {"/", " ", 2032},    {"/", "\x7F", 2127}, {"\\", "A", 2265},
+      {"\\", "J", 2274},   {"\\", "K", 2275},  // no icon has it: the view clears the picture
+      {"/", "\xB0", 2176}, {"S", "-", 0},       {"", "-", 0},
+      {"/", "", 0},        {"/>", ">", 2062},  // only the first character of the table counts
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("table \"" + c.table + "\", symbol \"" + c.symbol + "\"");
+    Type(kTableChar, c.table);
+    Type(kSymbolChar, c.symbol);
+    EXPECT_EQ(view.picture, c.expected);
+  }
+  EXPECT_TRUE(view.messages.empty());
+  // Typing elsewhere refreshes nothing; a keystroke in a symbol field reports the failed check.
+  Type(kBeaconInterval, "0");
+  EXPECT_TRUE(view.messages.empty());
+  Type(kSymbolChar, "-");
+  EXPECT_EQ(view.Texts(), Messages{RangeMessage(1, 20)});
+}
+
+TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsEnablingAndPictureAndBeeps) {
+  TrackerSettings stored;
+  stored.callsign = "PA3XYZ-9";
+  stored.beaconText = "Caf\xE9 op de dijk";  // one byte per character, Latin-1
+  stored.statusText = "Onderweg";            // the last field shown: nothing read back before it
+  stored.sendBeaconText = false;
+  stored.sendStatusText = true;
+  stored.switchTransmitter = true;
+  stored.switchDelay = 3;
+  stored.symbolChar = ">";
+  StartWithTracker(Storing(stored));
+  dialog->OnCommand(kReadSettings);
+  EXPECT_EQ(dialog->Settings(), stored);
+  EXPECT_EQ(view.texts[kBeaconText], stored.beaconText);
+  EXPECT_EQ(view.texts[kStatusText], "Onderweg");
+  EXPECT_EQ(view.texts[kSwitchDelay], "3");
+  EXPECT_FALSE(view.checks[kSendBeaconText]);
+  EXPECT_TRUE(view.disabled[kBeaconInterval] && !view.disabled[kSwitchDelay]);
+  EXPECT_EQ(view.picture, 2062);
+  EXPECT_EQ(view.beeps, 1);
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(Received(), "!D");
+}
+
+TEST_F(ConfigDialogTest, WriteSendsTheDialogsValuesBeepsAndClosesTheLink) {
+  StartWithTracker();
+  Type(kCallsign, "PE1ABC-15");
+  Type(kBeaconText, "Groet uit Z\xFCrich");
+  Type(kTxDelay, " 450\t");
+  Click(kSendSpeedCourse);
+  dialog->OnCommand(kWriteSettings);
+  ASSERT_TRUE(tracker->WaitForEvent("block-written", 2s));
+  TrackerSettings expected;
+  expected.callsign = "PE1ABC-15";
+  expected.beaconText = "Groet uit Z\xFCrich";
+  expected.txDelayMs = 450;
+  expected.sendSpeedCourse = true;
+  const SettingsBlock written = tracker->Block(), wanted = EncodeSettingsBlock(expected);
+  EXPECT_TRUE(std::equal(wanted.begin(), wanted.begin() + kSettingsWriteSize, written.begin()));
+  EXPECT_EQ(view.beeps, 1);
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.waitBegins, 1);
+  EXPECT_EQ(view.waitEnds, 1);
+  // The write closed the link: the next action shakes hands again.
+  dialog->OnCommand(kLowTone);
+  ASSERT_TRUE(tracker->WaitForEvent("tone 1200", 2s));
+  EXPECT_EQ(Received().substr(Received().size() - 2), "!L");
+}
+
+// Every action against a tracker that fails it in some way: what the user is told, whether a
+// beep sounds, and what reached the tracker.
+TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
+  const std::string noCommunication = "No Communication with TALVORIN possible";
+  const struct {
+    const char* what;
+    const char* fault;
+    int field;  // a control given a value that fails its check, 0 for none
+    std::vector<int> actions;
+    Messages messages;
+    std::string received;
+  } cases[] = {
+      {"value out of range",
+       "",
+       kTransmissionInterval,
+       {kWriteSettings},
+       {RangeMessage(5, 255)},
+       ""},  // refused: not even the handshake
+      {"no echo", "no-echo", 0, {kWriteSettings}, {}, "!U"},
+      {"broken off",
+       "ack-limit=50",
+       0,
+       {kWriteSettings},
+       {"Schrijven van de instellingen is mislukt."},
+       ""},
+      {"wrong start",
+       "start-reply=0x01",
+       0,
+       {kWriteSettings},
+       {"Schrijven van de instellingen is mislukt."},
+       std::string("!U\0", 3)},
+      {"short block", "short-block=255", 0, {kReadSettings}, {}, "!D"},
+      // The port stays open: "D" goes out without a new handshake.
+      {"silent", "silent", 0, {kShowVersion, kReadSettings}, {noCommunication}, "!D"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StartWithTracker({}, c.fault);
+    if (c.field) Type(c.field, "300");
+    for (int action : c.actions) dialog->OnCommand(action);
+    EXPECT_EQ(view.Texts(), c.messages);
+    for (const RecordedMessage& m : view.messages) EXPECT_EQ(m.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(view.beeps, 0);
+    EXPECT_EQ(view.waitBegins, view.waitEnds);
+    EXPECT_EQ(tracker->WriteCount(), 0);
+    if (!c.received.empty() || c.field) {
+      EXPECT_EQ(Received(), c.received);
+    }
+  }
+}
+
+TEST_F(ConfigDialogTest, VersionIsShownWithSignedBytesUnderTheWaitCursor) {
+  for (auto [version, shown] : {std::pair{std::array<std::uint8_t, 2>{1, 7}, "1.7"},
+                                {std::array<std::uint8_t, 2>{0x81, 0xFF}, "-127.-1"}}) {
+    VirtualTrackerOptions options;
+    options.version = version;
+    StartWithTracker(options);
+    dialog->OnCommand(kShowVersion);
+    EXPECT_EQ(view.Texts(), Messages{std::string("VinDrel versie ") + shown});
+    EXPECT_EQ(view.waitBegins, 1);
+    EXPECT_EQ(view.waitEnds, 1);
+  }
+}
+
+TEST_F(ConfigDialogTest, TonesAndTheSquelchDialogReachTheTracker) {
+  StartWithTracker();
+  dialog->OnCommand(kLowTone);
+  dialog->OnCommand(kHighTone);
+  std::string receivedWhileOpen;
+  view.onModal = [&] {
+    tracker->WaitForEvent("squelch begin", 2s);
+    receivedWhileOpen = Received();
+  };
+  dialog->OnCommand(kSquelch);
+  EXPECT_EQ(view.modal, std::vector<std::string>{"squelch"});
+  EXPECT_EQ(receivedWhileOpen, "!LHA");  // "*" only once the dialog is closed
+  EXPECT_TRUE(tracker->WaitForEvent("squelch end", 2s));
+  EXPECT_EQ(Received(), "!LHA*");
+  EXPECT_EQ(view.beeps + view.waitBegins, 0);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(ConfigDialogTest, BusyPortAndASerialErrorAreReportedAndTheDialogGoesOn) {
+  StartWithTracker();
+  // Another program holds the port.
+  const int holder = ::open(tracker->SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  // "A" cannot connect; the "*" that ends the adjustment then meets a closed port.
+  dialog->OnCommand(kSquelch);
+  ::close(holder);
+  ASSERT_EQ(view.messages.size(), 2u);
+  EXPECT_EQ(view.messages[0].text, "De seriele poort is al in gebruik");
+  EXPECT_EQ(view.messages[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(view.messages[1].icon, MessageIcon::Stop);
+  EXPECT_EQ(view.messages[1].caption, "vindrel-config");
+  EXPECT_FALSE(view.messages[1].text.empty());
+  EXPECT_NE(view.messages[1].text, view.messages[0].text);
+  EXPECT_TRUE(view.modal.empty());
+  view.messages.clear();
+  dialog->OnCommand(kLowTone);
+  EXPECT_TRUE(tracker->WaitForEvent("tone 1200", 2s));
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(ConfigDialogTest, ValuesOutOfLimitsReadFromTheTrackerAreShownReportedTwiceAndNotWritten) {
+  TrackerSettings interval, path;
+  interval.beaconInterval = 0;                            // 2nd in exchange order, limits 1 to 20
+  interval.transmissionInterval = 2;                      // 6th, limits 5 to 255
+  path.digipeaterPath = "WIDE11-11,WIDE22-12,WIDE33-13";  // 29 characters, the limit is 28
+  const struct {
+    TrackerSettings stored;
+    int id;
+    const char* shown;
+    std::string message;
+  } cases[] = {
+      {interval, kBeaconInterval, "0", RangeMessage(1, 20)},
+      {path, kDigipeaterPath, "WIDE11-11,WIDE22-12,WIDE33-13", LengthMessage(28)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    StartWithTracker(Storing(c.stored));
+    dialog->OnCommand(kReadSettings);
+    EXPECT_EQ(view.texts[c.id], c.shown);
+    EXPECT_EQ(view.Texts(), (Messages{c.message, c.message}));
+    EXPECT_EQ(view.focus, c.id);
+    EXPECT_EQ(view.beeps, 1);
+    dialog->OnCommand(kWriteSettings);
+    EXPECT_EQ(tracker->WriteCount(), 0);
+  }
+}
+
+TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandStopsIt) {
+  StartWithTracker();
+  dialog->OnCommand(kSimulateGps);
+  EXPECT_EQ(view.timer, 1u);
+  EXPECT_EQ(view.timerPeriod, 2000u);
+  EXPECT_EQ(Received(), "");  // the start sends nothing
+  dialog->OnTimer(1);
+  view.checks[kSwitchTransmitter] = true;
+  Type(kSwitchDelay, "5");  // the speed follows the field from the next tick on
+  dialog->OnTimer(1);
+  ASSERT_TRUE(tracker->WaitForEvent("nmea $GPGGA", 2s));
+  for (int i = 0; i < 200 && Rmc().size() < 2; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(Rmc().size(), 2u);
+  EXPECT_EQ(Field(Rmc()[0], 7) + " " + Field(Rmc()[0], 8), "100.00 10.00");
+  EXPECT_EQ(Field(Rmc()[1], 7) + " " + Field(Rmc()[1], 8), "50.00 20.00");
+  // A box a tick raises runs its own event loop, in which the next ticks fall due: dropped.
+  Type(kTransmissionInterval, "300");
+  int nestedTicks = 0;
+  view.onMessage = [&] {
+    if (nestedTicks++ < 3) dialog->OnTimer(1);
+  };
+  dialog->OnTimer(1);
+  EXPECT_EQ(view.Texts(), Messages{RangeMessage(5, 255)});
+  EXPECT_EQ(nestedTicks, 1);
+  view.onMessage = nullptr;
+  Type(kTransmissionInterval, "60");
+  // The failed check did not stop its tick. (A connect discards what the tracker has not yet
+  // read, so the test lets it catch up first.)
+  for (int i = 0; i < 200 && tracker->ReceivedNmea().size() < 6; ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 6u);
+  dialog->OnCommand(kShowVersion);  // "Toon versie" ends the simulation
+  EXPECT_EQ(view.timer, 0u);
+  EXPECT_EQ(view.Texts().back(), "VinDrel versie 1.7");
+  dialog->OnTimer(1);  // a late event is no tick
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 6u);
+}
+
+TEST_F(ConfigDialogTest, ClosingEndsTheSimulationAndTheDialogAndAboutIsCommandSixteen) {
+  StartWithTracker();
+  for (int command : {0x1F, 0xF060, 0x20, 0x10}) dialog->OnSystemCommand(command);
+  EXPECT_EQ(view.modal, (std::vector<std::string>{"about", "about"}));
+  dialog->OnCommand(kSimulateGps);
+  dialog->OnCommand(kCloseButton);
+  EXPECT_TRUE(view.ended);
+  EXPECT_EQ(view.timer, 0u);
+  dialog->OnTimer(1);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_TRUE(tracker->ReceivedNmea().empty());
+}
+
+TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnswers) {
+  std::unique_ptr<VirtualTracker> silent, good;
+  StartTracker(silent, "ttyV0", "silent");
+  StartTracker(good, "ttyV1");
+  Start();
+  ASSERT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV0", "/dev/ttyV1"}));
+  view.selectedPort = -1;  // no entry: no port to open
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"De seriele poort is al in gebruik"});
+  view.messages.clear();
+  view.selectedPort = 0;
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"No Communication with TALVORIN possible"});
+  EXPECT_EQ(view.remembered, "");
+  view.selectedPort = 1;
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts().back(), "VinDrel versie 1.7");
+  EXPECT_EQ(Received(*silent), "!");
+  EXPECT_EQ(Received(*good), "!V");
+  EXPECT_EQ(view.remembered, "/dev/ttyV1");
+  Start();  // the next run of the program
+  EXPECT_EQ(view.selectedPort, 1);
+  dialog.reset();
+}
+
+TEST_F(ConfigDialogTest, ThePortListFollowsAdaptersPluggedInAndOutWhenItOpens) {
+  const auto plug = [this](const char* name) {
+    std::filesystem::create_symlink("/dev/null", Dev() + "/" + name);
+  };
+  const auto unplug = [this](const char* name) { std::filesystem::remove(Dev() + "/" + name); };
+  plug("ttyV3");
+  Start();
+  plug("ttyV1");
+  dialog->OnPortListOpening();
+  EXPECT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV1", "/dev/ttyV3"}));
+  EXPECT_EQ(view.selectedPort, 1);  // still ttyV3
+  unplug("ttyV1");
+  plug("ttyV2");
+  dialog->OnPortListOpening();
+  EXPECT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV2", "/dev/ttyV3"}));
+  EXPECT_EQ(view.selectedPort, 1);
+  unplug("ttyV3");
+  unplug("ttyV2");
+  dialog->OnPortListOpening();
+  EXPECT_TRUE(view.ports.empty());
+  EXPECT_EQ(view.selectedPort, -1);
+  EXPECT_TRUE(view.messages.empty());  // the empty list is said at start-up only
+}
+
+TEST_F(ConfigDialogTest, TheRestOfAnImageThatCameTooLateIsNoEchoOfTheNextCommand) {
+  StartWithTracker({}, "stall-block=40");  // the rest holds "VINDrel" at offset 48
+  dialog->OnCommand(kReadSettings);
+  EXPECT_EQ(view.beeps, 0);
+  ASSERT_TRUE(tracker->WaitForEvent("block-sent", 3s));
+  std::this_thread::sleep_for(50ms);
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"VinDrel versie 1.7"});
+}
+
+// An adapter pulled out before or in the middle of an exchange and plugged in again: the error is
+// reported, and the next command opens the port afresh and works.
+TEST_F(ConfigDialogTest, AfterTheDeviceVanishedAndCameBackTheNextCommandSucceeds) {
+  const struct {
+    int before, action;  // before: an action that brings the link up first
+    int pullAfterMs;     // -1: the device is gone before the action starts
+  } cases[] = {
+      {kLowTone, kShowVersion, -1},
+      {kSimulateGps, kSimulateGps, -1},  // a tick's sentence
+      {0, kReadSettings, 150},
+      {0, kWriteSettings, 150},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.action) + " " + std::to_string(c.pullAfterMs));
+    VirtualTrackerOptions paced;
+    paced.pace = true;  // the image and the write take about half a second each
+    StartWithTracker(paced);
+    if (c.before) dialog->OnCommand(c.before);
+    if (c.pullAfterMs < 0) tracker->Stop();
+    std::thread puller([&] {
+      if (c.pullAfterMs < 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.pullAfterMs));
+      tracker->Stop();
+    });
+    c.action == kSimulateGps ? dialog->OnTimer(1) : dialog->OnCommand(c.action);
+    puller.join();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(view.timer, 0u);
+    StartTracker(tracker, "ttyV0");  // the same path again
+    dialog->OnCommand(kReadSettings);
+    EXPECT_EQ(view.beeps, 1);
+    EXPECT_EQ(Received(), "!D");
+    EXPECT_EQ(view.messages.size(), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace vindrel::testing

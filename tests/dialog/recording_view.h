@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dialog/config_dialog.h"
+#include "dialog/dialog_view.h"
+
+namespace vindrel::testing {
+
+struct RecordedMessage {
+  std::string caption, text;
+  MessageIcon icon;
+  bool operator==(const RecordedMessage&) const = default;
+};
+
+// A window that only remembers: the controls' state by identifier, and everything the dialog
+// said or asked for. Like a native edit field, SetText reports a change, so that the logic's
+// own writes are seen to be ignored.
+struct RecordingView : DialogView {
+  std::string GetText(int id) override { return texts[id]; }
+  void SetText(int id, const std::string& text) override {
+    texts[id] = text;
+    if (logic) logic->OnUserEdit(id);
+  }
+  void SetTextLimit(int id, int limit) override { limits[id] = limit; }
+  bool GetCheck(int id) override { return checks[id]; }
+  void SetCheck(int id, bool checked) override { checks[id] = checked; }
+  void Enable(int id, bool enabled) override { disabled[id] = !enabled; }
+  void FocusAndSelect(int id) override { focus = id; }
+  void SetPortList(const std::vector<std::string>& entries, int selected) override {
+    ports = entries;
+    selectedPort = selected;
+  }
+  int SelectedPortEntry() override { return selectedPort; }
+  std::string RememberedPort() override { return remembered; }
+  void RememberPort(const std::string& entry) override { remembered = entry; }
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
+    messages.push_back({caption, text, icon});
+    if (onMessage) onMessage();
+  }
+  void Beep() override { ++beeps; }
+  void BeginWaitCursor() override { ++waitBegins; }
+  void EndWaitCursor() override { ++waitEnds; }
+  void ShowPicture(int, int iconId) override { picture = iconId; }
+  unsigned StartTimer(unsigned timerId, unsigned periodMs) override {
+    timer = timerId;
+    timerPeriod = periodMs;
+    return timerId;
+  }
+  void StopTimer(unsigned timerId) override {
+    if (timerId == timer) timer = 0;
+  }
+  void RunAboutDialog() override { modal.push_back("about"); }
+  void RunSquelchDialog() override {
+    modal.push_back("squelch");
+    if (onModal) onModal();
+  }
+  void EndDialog() override { ended = true; }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> result;
+    for (const RecordedMessage& message : messages) result.push_back(message.text);
+    return result;
+  }
+
+  ConfigDialog* logic = nullptr;
+  std::map<int, std::string> texts;
+  std::map<int, int> limits;
+  std::map<int, bool> checks, disabled;
+  std::vector<std::string> ports;
+  std::string remembered;
+  int selectedPort = -1, focus = 0, picture = -1, beeps = 0, waitBegins = 0, waitEnds = 0;
+  unsigned timer = 0, timerPeriod = 0;
+  std::vector<RecordedMessage> messages;
+  std::vector<std::string> modal;
+  bool ended = false;
+  std::function<void()> onMessage, onModal;
+};
+
+}  // namespace vindrel::testing

@@ -1,0 +1,192 @@
+// The Qt front end of the configuration dialog: the controls as the template gives them, and one
+// run against the virtual tracker through real widgets, real boxes and the real timer.
+
+#include "gui/qt/config_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include <filesystem>
+#include <set>
+
+#include "gui/qt/dialog_builder.h"
+#include "gui/qt/icons/icon_resources.h"
+#include "tests/protocol/tracker_fixture.h"
+#include "tests/qt/modal_closer.h"
+#include "tools/virtual_tracker/virtual_tracker.h"
+
+namespace vindrel::testing {
+namespace {
+
+class ConfigDlgTest : public ::testing::Test {
+ protected:
+  ConfigDlgTest() { std::filesystem::create_directories(devices.path + "/sys/class/tty"); }
+
+  void Open() {
+    dialog = std::make_unique<CConfigDlg>(
+        ConfigDialogOptions{{devices.path, devices.path + "/sys"}, devices.path, "vindrel-config"});
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+  }
+  template <typename T>
+  T* Control(int id) const {
+    T* control = dialog->findChild<T*>(ControlName(id), Qt::FindDirectChildrenOnly);
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+  void Click(int id) { QTest::mouseClick(Control<QWidget>(id), Qt::LeftButton); }
+  void Type(int id, const QString& text) {
+    QLineEdit* edit = Control<QLineEdit>(id);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    for (QChar c : text) {  // beyond ASCII, as an input method delivers it
+      QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
+
+  TempDeviceDirectory devices;
+  ModalCloser closer;
+  std::unique_ptr<CConfigDlg> dialog;
+};
+
+const char* ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::GroupBox:
+      return "QGroupBox";
+    case ControlKind::Edit:
+      return "QLineEdit";
+    case ControlKind::CheckBox:
+      return "QCheckBox";
+    case ControlKind::PushButton:
+      return "QPushButton";
+    case ControlKind::ComboBox:
+      return "QComboBox";
+    default:
+      return "QLabel";
+  }
+}
+
+TEST_F(ConfigDlgTest, ControlsTabOrderAndSizeFollowTheTemplateInDialogUnits) {
+  Open();
+  const QSize units = DialogBaseUnits(dialog->font());
+  EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+  EXPECT_EQ(dialog->size(), MapDialogRect(QRect(0, 0, 277, 290), units).size());
+  EXPECT_EQ(dialog->windowTitle(), "VINDrel Configuratie Programma");
+  EXPECT_FALSE(dialog->windowFlags() &
+               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  // Every control as the template has it: class, text and rectangle. A closed drop-down list
+  // keeps its style's height; the template's is that of the opened list.
+  const auto row = [](const char* kind, const QString& text, QRect rect, bool combo) {
+    return std::string(kind) + " '" + text.toStdString() + "' " + std::to_string(rect.x()) + "," +
+           std::to_string(rect.y()) + " " + std::to_string(rect.width()) + "x" +
+           std::to_string(combo ? 0 : rect.height());
+  };
+  std::multiset<std::string> expected, built;
+  for (const ControlTemplate& control : kConfigDialog.controls) {
+    const bool combo = control.kind == ControlKind::ComboBox;
+    const QRect rect =
+        MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
+    expected.insert(row(ClassOf(control.kind), QString::fromLatin1(control.text), rect, combo));
+    if (control.id != -1) {
+      EXPECT_EQ(Control<QWidget>(control.id)->metaObject()->className(),
+                std::string(ClassOf(control.kind)));
+    }
+  }
+  for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const char* kind = widget->metaObject()->className();
+    QString text = widget->property(qobject_cast<QGroupBox*>(widget) ? "title" : "text").toString();
+    if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)) text.clear();
+    built.insert(row(kind, text, widget->geometry(), qobject_cast<QComboBox*>(widget)));
+  }
+  EXPECT_EQ(built, expected);
+  EXPECT_EQ(dialog->focusWidget(), Control<QWidget>(kCallsign));
+  EXPECT_TRUE(Control<QPushButton>(kCloseButton)->isDefault());
+  std::vector<int> tabs;
+  for (QWidget* w = Control<QWidget>(kConfigDialog.tabOrder.front());
+       tabs.size() < kConfigDialog.tabOrder.size(); w = w->nextInFocusChain()) {
+    if (w->focusPolicy() & Qt::TabFocus) tabs.push_back(w->objectName().toInt());
+  }
+  EXPECT_EQ(tabs, std::vector<int>(kConfigDialog.tabOrder.begin(), kConfigDialog.tabOrder.end()));
+  EXPECT_EQ(closer.seen,
+            (std::vector<SeenModal>{{"vindrel-config",
+                                     "Er zijn geen serieele poorten beschikbaar op dit systeem",
+                                     QMessageBox::Warning, true}}));
+}
+
+TEST_F(ConfigDlgTest, ContextMenuOffersTheAboutBox) {
+  Open();
+  QStringList entries;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;  // the test fails on the missing entry
+    for (QAction* action : menu->actions()) entries << action->text();
+    menu->setActiveAction(menu->actions().last());
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  const QPoint inside(5, 5);  // the margin beside "Instellingen": the dialog itself
+  QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
+  QApplication::sendEvent(dialog.get(), &event);
+  EXPECT_EQ(entries, QStringList{"&About VINDrel..."});
+  ASSERT_EQ(closer.seen.size(), 2u);
+  EXPECT_EQ(closer.seen[1].title, "About VinDrel config");
+}
+
+TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {
+  VirtualTrackerOptions options;
+  options.linkPath = devices.path + "/ttyV0";
+  TrackerSettings stored;
+  stored.callsign = "PA3XYZ-9";
+  stored.statusText = "Caf\xE9";
+  stored.sendStatusText = true;
+  options.startBlock = EncodeSettingsBlock(stored);
+  VirtualTracker tracker(options);
+  tracker.Start();
+  Open();
+  EXPECT_EQ(Control<QComboBox>(kPortList)->currentText(), "/dev/ttyV0");
+  EXPECT_FALSE(Control<QWidget>(kStatusText)->isEnabled());
+  Click(kReadSettings);
+  EXPECT_EQ(Control<QLineEdit>(kCallsign)->text(), "PA3XYZ-9");
+  EXPECT_EQ(Control<QLineEdit>(kStatusText)->text(), QStringLiteral("Caf\u00e9"));
+  EXPECT_TRUE(Control<QCheckBox>(kSendStatusText)->isChecked());
+  EXPECT_TRUE(Control<QWidget>(kStatusText)->isEnabled());
+  const QSettings store(QSettings::IniFormat, QSettings::UserScope, "vindrel", "vindrel-config");
+  EXPECT_EQ(store.value("port").toString(), "/dev/ttyV0");  // it answered: kept for the next run
+  std::filesystem::create_symlink("/dev/null", devices.path + "/ttyV1");  // plugged in meanwhile
+  Control<QComboBox>(kPortList)->showPopup();
+  EXPECT_EQ(Control<QComboBox>(kPortList)->count(), 2);
+  Control<QComboBox>(kPortList)->hidePopup();
+
+  Type(kSymbolChar, ">");
+  EXPECT_EQ(Control<QLabel>(kSymbolPreview)->pixmap().toImage(), LoadIconPixmap(2062).toImage());
+  Type(kStatusText, QStringLiteral("Z\u00fcrich \u20ac"));  // no Latin-1 byte for the euro sign
+  Click(kWriteSettings);
+  ASSERT_TRUE(tracker.WaitForEvent("block-written", std::chrono::seconds(2)));
+  TrackerSettings written;
+  DecodeSettingsBlock(tracker.Block(), written);
+  EXPECT_EQ(written.statusText, "Z\xFCrich ");
+  EXPECT_EQ(written.symbolChar, ">");
+
+  Click(kSimulateGps);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return tracker.ReceivedNmea().size() == 2; }, 4000));
+  Click(kShowVersion);
+  ASSERT_FALSE(closer.seen.empty());
+  EXPECT_EQ(closer.seen.back(),
+            (SeenModal{"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true}));
+  QTest::keyClick(dialog.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(closer.seen.size(), 1u);  // no other box
+}
+
+}  // namespace
+}  // namespace vindrel::testing
