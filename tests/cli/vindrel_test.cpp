@@ -214,7 +214,7 @@ TEST_F(VindrelCli, SilentMissingBusyAndFailingTrackers) {
       {"no-echo", {"tone", "low"}, 1, "did not take the tone"},
       {"ack-limit=50", {"write", "FILE"}, 1, "Schrijven van de instellingen is mislukt."},
       {"short-block=255", {"read"}, 1, "did not send its settings"},
-      {"hang-up-after=2", {"read"}, 3, "Input/output error"},
+      {"hang-up-after=3", {"write", "FILE"}, 3, "Input/output error"},  // after the start byte
   };
   const std::string file = File("good.json", SettingsFileBytes("x.json", TrackerSettings{}));
   for (const auto& c : cases) {
