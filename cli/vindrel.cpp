@@ -2,10 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -75,10 +77,7 @@ void TraceBytes(std::ostream& err, Clock::time_point start, bool sent, const std
 // A connected link to the tracker on the chosen port, for one command.
 class Session {
  public:
-  Session(std::ostream& err, const PortArgument& port, bool trace)
-      : err(err),
-        device(PortDevicePath(port.number, port.deviceDirectory)),
-        owner(err, device.empty() ? "port " + std::to_string(port.number) : device) {
+  Session(std::ostream& err, const PortArgument& port, bool trace) : owner(err, Name(port)) {
     owner.portNumber = port.number;
     link.port.SetDeviceDirectory(port.deviceDirectory);
     if (trace) {
@@ -102,10 +101,15 @@ class Session {
     return code;
   }
 
-  std::ostream& err;
-  std::string device;
   CommandLineOwner owner;
   TrackerLink link{owner};
+
+ private:
+  // The port as messages name it: its device file, or its number where it has none.
+  static std::string Name(const PortArgument& port) {
+    const std::string path = PortDevicePath(port.number, port.deviceDirectory);
+    return path.empty() ? "port " + std::to_string(port.number) : path;
+  }
 };
 
 int BadInput(std::ostream& err, const std::string& problem) {
