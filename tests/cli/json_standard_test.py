@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Settings files against Python's own JSON parser, both ways: a file Python writes (with \\u
-escapes) goes through the image and back, and what vindrel writes must parse to the same
-values, texts in UTF-8 and Latin-1 bytes in the image."""
+"""Settings files against Python's JSON parser, both ways, through the image: texts are UTF-8 in
+the file (\\u escapes read too) and Latin-1 bytes in the image."""
 import json
 import subprocess
 import sys

@@ -193,6 +193,8 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
       {{"set", "beaconInterval=abc"}, "beaconInterval: Please enter an integer."},
       {{"set", "switchDelay=11"}, "switchDelay: Please enter an integer between 0 and 10."},
       {{"set", "callsign=ABCDEFGHIJ"}, "callsign: Please enter no more than 9 characters."},
+      {{"set", "statusText=\xC1\xA9"}, "statusText: holds a character"},  // overlong UTF-8
+      {{"set", "statusText=a\xC3"}, "statusText: holds a character"},     // cut short
       {{"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
       {{"set", "colour=red"}, "colour: unknown field"},
       {{"set", "callsign"}, "callsign: FIELD=VALUE expected"},

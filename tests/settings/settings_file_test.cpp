@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "settings/settings_block.h"
 
@@ -12,18 +11,6 @@ namespace vindrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(SettingsFileText, Latin1AndUtf8BothWays) {
-  EXPECT_EQ(Latin1ToUtf8("A\x80\xE9\xFF"), "A\xC2\x80\xC3\xA9\xC3\xBF");
-  const std::pair<const char*, std::optional<std::string>> cases[] = {
-      {"A\xC2\x80\xC3\xA9\xC3\xBF", "A\x80\xE9\xFF"},
-      {"\xE2\x82\xAC", std::nullopt},  // U+20AC, beyond one byte
-      {"\xC4\x80", std::nullopt},      // U+0100, the first one beyond
-      {"\xC1\xA9", std::nullopt},      // an overlong "i"
-      {"\xC3", std::nullopt},          // cut short
-  };
-  for (const auto& [utf8, latin1] : cases) EXPECT_EQ(Utf8ToLatin1(utf8), latin1) << utf8;
-}
 
 std::string Json(const std::string& fields) {
   return R"({"format": "vindrel-settings", "version": 1, )" + fields + "}";
