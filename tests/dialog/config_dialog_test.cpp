@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -484,7 +485,8 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   EXPECT_EQ(Received(silent.get()), "!");
   EXPECT_EQ(Received(good.get()), "!V");
   EXPECT_EQ(view.remembered, "/dev/ttyV1");
-  Start();  // the next run of the program
+  EXPECT_EQ(view.descriptions[1], "link to " + good->SlavePath());  // the entry's tooltip
+  Start();                                                          // the next run of the program
   EXPECT_EQ(view.selectedPort, 1);
   dialog.reset();
 }
@@ -558,6 +560,38 @@ TEST_F(ConfigDialogTest, AfterTheDeviceVanishedAndCameBackTheNextCommandSucceeds
     EXPECT_EQ(Received(), "!D");
     EXPECT_EQ(view.messages.size(), 1u);
   }
+}
+
+TEST_F(ConfigDialogTest, SettingsFilesOpenIntoTheControlsAndSaveOnlyValuesThatPassTheirChecks) {
+  StartWithTracker();
+  const std::string file = Dev() + "/backup.json";
+  Type(kCallsign, "PA3XYZ-9");
+  Type(kTransmissionInterval, "300");
+  view.chosenFile = file;
+  dialog->OnSystemCommand(kSaveSettingsCommand);
+  EXPECT_EQ(view.Texts(), Messages{RangeMessage(5, 255)});
+  EXPECT_TRUE(view.modal.empty());  // not even asked where
+  EXPECT_FALSE(std::filesystem::exists(file));
+  Type(kTransmissionInterval, "120");
+  dialog->OnSystemCommand(kSaveSettingsCommand);
+  Start();  // the next run of the program, with the defaults
+  view.chosenFile = file;
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  EXPECT_EQ(view.texts[kCallsign], "PA3XYZ-9");
+  EXPECT_EQ(view.texts[kTransmissionInterval], "120");
+  EXPECT_EQ(dialog->Settings().transmissionInterval, 120);
+  EXPECT_EQ(view.modal, std::vector<std::string>{"open"});
+  // A file with a problem says so and changes nothing; a cancelled dialog does nothing.
+  std::ofstream(Dev() + "/broken.json") << "{\"format\": ";
+  view.chosenFile = Dev() + "/broken.json";
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  view.chosenFile.clear();
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  dialog->OnSystemCommand(kSaveSettingsCommand);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text.rfind(Dev() + "/broken.json: ", 0), 0u) << view.messages[0].text;
+  EXPECT_EQ(view.texts[kCallsign], "PA3XYZ-9");
+  EXPECT_EQ(Received(), "");  // nothing went to the tracker
 }
 
 }  // namespace
