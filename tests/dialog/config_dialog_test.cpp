@@ -454,7 +454,7 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandStopsIt) {
 
 TEST_F(ConfigDialogTest, ClosingEndsTheSimulationAndTheDialogAndAboutIsCommandSixteen) {
   StartWithTracker();
-  for (int command : {0x1F, 0xF060, 0x20, 0x10}) dialog->OnSystemCommand(command);
+  for (int command : {0x1F, 0xF060, 0x40, 0x10}) dialog->OnSystemCommand(command);
   EXPECT_EQ(view.modal, (std::vector<std::string>{"about", "about"}));
   dialog->OnCommand(kSimulateGps);
   dialog->OnCommand(kCloseButton);
