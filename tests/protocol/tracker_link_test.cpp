@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
 #include "settings/settings_block.h"
 #include "tests/protocol/tracker_fixture.h"
+#include "tests/serial/pty_peer.h"
 
 namespace vindrel::testing {
 namespace {
@@ -96,8 +98,9 @@ TEST_F(TrackerTest, AfterASilentHandshakeTheNextCommandGoesOutWithoutANewOne) {
   EXPECT_NO_THROW(EndSquelchAdjustment(link));  // "*" needs the open port but no answer
 
   tracker->SetFaults({});
-  EXPECT_TRUE(SendHighTone(link));
-  EXPECT_EQ(Received(3), "!*H");
+  EXPECT_TRUE(SendHighTone(link) && SendLowTone(link) && BeginSquelchAdjustment(link));
+  EndSquelchAdjustment(link);
+  EXPECT_EQ(Received(6), "!*HLA*");
   EXPECT_EQ(owner.messages.size(), 1u);
 }
 
@@ -175,11 +178,59 @@ TEST_F(TrackerTest, WriteOutcomesFollowTheTrackersAnswers) {
   }
 }
 
-TEST_F(TrackerTest, TonesAndSquelchAdjustmentReachTheTracker) {
-  StartTracker();
-  EXPECT_TRUE(SendLowTone(link) && SendHighTone(link) && BeginSquelchAdjustment(link));
-  EndSquelchAdjustment(link);
-  EXPECT_EQ(Received(5), "!LHA*");
+// The far end of a pseudo-terminal played by the test itself, for what the virtual tracker does not
+// do: holding the line back so that the link's writes end short.
+class ScriptedLine : public ::testing::Test {
+ protected:
+  ScriptedLine() { link.port.SetDeviceDirectory(peer.Devices()); }
+
+  test::PtyPeer peer;  // port 161, as the owner selects
+  RecordingOwner owner;
+  TrackerLink link{owner};
+};
+
+TEST_F(ScriptedLine, AShortWriteInTheWriteExchangeFailsItAndKeepsTheLinkUp) {
+  peer.Send("!");
+  {
+    std::jthread tracker([this] {
+      peer.Received(2);  // "!U"
+      peer.HoldLine();   // before the echo, so the start byte cannot go out
+      peer.Send("U");
+    });
+    EXPECT_EQ(WriteSettings(link, TrackerSettings{}), WriteOutcome::ExchangeFailed);
+  }
+  EXPECT_TRUE(link.portOpen && link.port.IsOpen());
+  peer.ReleaseLine();
+  peer.Send("L");
+  EXPECT_TRUE(SendLowTone(link));
+  EXPECT_EQ(peer.Received(1), "L");  // no handshake, and nothing left of the exchange
+}
+
+TEST_F(ScriptedLine, GpsSimulationTakesThePortAndItsFailuresLeaveWhatTheNextCommandNeeds) {
+  peer.Send("!");
+  ASSERT_TRUE(link.Connect());
+  int ticks = 0;
+  StartGpsSimulation(link, ticks);  // from Up: the port is the simulation's now
+  EXPECT_FALSE(link.portOpen);
+  EXPECT_TRUE(link.port.IsOpen());
+  EXPECT_EQ(link.gpsTimer, owner.timerReply);
+
+  peer.HoldLine();  // both sentences of the tick end short, each with its message
+  GpsSimulationTick(link, TrackerSettings{}, ticks);
+  EXPECT_EQ(owner.messages, std::vector<std::string>(2, "Error in GPS simulation"));
+  EXPECT_EQ(owner.stoppedTimers.front(), owner.timerReply);
+  EXPECT_EQ(link.gpsTimer, 0u);
+  EXPECT_TRUE(link.portOpen && link.port.IsOpen());
+  peer.ReleaseLine();
+  peer.Send("H");
+  EXPECT_TRUE(SendHighTone(link));
+  EXPECT_EQ(peer.Received(2), "!H");  // the command byte on the simulation's port
+
+  owner.portNumber = 0;  // nothing selected: the start fails and leaves the link down
+  EXPECT_THROW(StartGpsSimulation(link, ticks), CSerialException);
+  EXPECT_FALSE(link.portOpen || link.port.IsOpen());
+  EXPECT_EQ(link.gpsTimer, 0u);
+  EXPECT_EQ(owner.startedTimers.size(), 1u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -27,6 +28,10 @@ class PtyPeer {
       HangUp();
       throw std::runtime_error("no pseudo-terminal");
     }
+    termios raw{};  // no echo of what the peer sends before the port is opened
+    ::tcgetattr(slave_, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave_, TCSANOW, &raw);
     slavePath_ = ::ptsname(master_);
     std::filesystem::create_directory_symlink(slavePath_, devices_.path + "/ttyV0");
   }
@@ -54,13 +59,10 @@ class PtyPeer {
     return all;
   }
 
-  // XOFF from this end: a line whose port takes flow control from XON/XOFF then holds every
-  // byte back until XON. Returns once the line no longer takes bytes.
-  void HoldLine() const {
-    Send("\x13");
-    pollfd p{slave_, POLLOUT, 0};
-    for (int i = 0; i < 1000 && ::poll(&p, 1, 0) == 1; ++i) ::usleep(1000);
-  }
+  // The line holds back everything the port writes (as a UART does while CTS is low) until
+  // ReleaseLine; the port's writes then end short at their time-out.
+  void HoldLine() const { ::tcflow(slave_, TCOOFF); }
+  void ReleaseLine() const { ::tcflow(slave_, TCOON); }
 
   // The other end goes away, as when an adapter is unplugged.
   void HangUp() {

@@ -232,7 +232,7 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
 }
 
 TEST_F(SerialPortTest, AWriteTheLineHoldsBackEndsShortAtItsTimeout) {
-  Open(port, PtyPeer::kPortNumber, FlowXonXoff);
+  Open(port);
   peer.HoldLine();
   const struct {
     SerialTimeouts timeouts;
@@ -246,7 +246,7 @@ TEST_F(SerialPortTest, AWriteTheLineHoldsBackEndsShortAtItsTimeout) {
     EXPECT_GE(elapsed, c.atLeast);
     EXPECT_LT(elapsed, c.atLeast + 1500);
   }
-  peer.Send("\x11");  // XON
+  peer.ReleaseLine();
   EXPECT_EQ(port.Write("abc", 3), 3u);
   EXPECT_EQ(peer.Received(3), "abc");
 }
