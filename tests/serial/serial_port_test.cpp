@@ -83,7 +83,7 @@ TEST_F(SerialPortTest, OpenReleasesTheOldPortAlsoWhenTheNewOpenFailsAndLeaksNoth
   const long before = test::OpenDescriptorCount();
   for (int round = 0; round < 3; ++round) {
     Open(port);
-    Open(port);  // reopen while open
+    Open(port);                                                         // reopen while open
     EXPECT_EQ(RaisedCode([&] { Open(other); }), std::uint32_t{EBUSY});  // another program's
     EXPECT_FALSE(other.IsOpen());
     // 162 is ttyV1, which the tree does not hold; 0 is outside the table.
