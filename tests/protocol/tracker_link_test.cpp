@@ -183,6 +183,14 @@ class ScriptedLine : public ::testing::Test {
   TrackerLink link{owner};
 };
 
+TEST_F(ScriptedLine, AnAnswerCountsOnlyWithinTheFirst1024DroppedBytes) {
+  for (const auto& [junk, up] : {std::pair{1023, true}, std::pair{1024, false}}) {
+    peer.Send(std::string(junk, 'x') + "!");
+    EXPECT_EQ(link.Connect(), up) << junk;
+    link.Close();
+  }
+}
+
 TEST_F(ScriptedLine, AShortWriteInTheWriteExchangeFailsItAndKeepsTheLinkUp) {
   peer.Send("!");
   {
