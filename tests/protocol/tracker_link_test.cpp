@@ -220,7 +220,7 @@ TEST_F(ScriptedLine, GpsSimulationTakesThePortAndItsFailuresLeaveWhatTheNextComm
   peer.HoldLine();  // both sentences of the tick end short, each with its message
   GpsSimulationTick(link, TrackerSettings{}, ticks);
   EXPECT_EQ(owner.messages, std::vector<std::string>(2, "Error in GPS simulation"));
-  EXPECT_EQ(owner.stoppedTimers.front(), owner.timerReply);
+  EXPECT_EQ(owner.stoppedTimers.at(0), owner.timerReply);
   EXPECT_EQ(link.gpsTimer, 0u);
   EXPECT_TRUE(link.portOpen && link.port.IsOpen());
   peer.ReleaseLine();

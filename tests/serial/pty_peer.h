@@ -33,7 +33,7 @@ class PtyPeer {
     ::cfmakeraw(&raw);
     ::tcsetattr(slave_, TCSANOW, &raw);
     slavePath_ = ::ptsname(master_);
-    std::filesystem::create_directory_symlink(slavePath_, devices_.path + "/ttyV0");
+    std::filesystem::create_symlink(slavePath_, devices_.path + "/ttyV0");
   }
   ~PtyPeer() { HangUp(); }
 
