@@ -14,7 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 TEST(PortNames, FamilyTableBothWays) {
@@ -106,12 +105,6 @@ TEST_F(DiscoveryTree, WithoutSysEveryNumberIsProbedInRisingOrder) {
   fs::permissions(Dev() / "ttyUSB0", fs::perms::none);  // one we may not open is still there
   fs::create_directory(Dev() / "ttyACM0");  // opening fails, and not for a reason that counts
   EXPECT_THAT(Discover(), ElementsAre(1, 33, 36, 162));
-}
-
-TEST_F(DiscoveryTree, AnEmptyMachineGivesAnEmptyListWithOrWithoutSys) {
-  EXPECT_THAT(Discover(), IsEmpty());
-  fs::remove_all(Sys());
-  EXPECT_THAT(Discover(), IsEmpty());
 }
 
 }  // namespace
