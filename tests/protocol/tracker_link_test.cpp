@@ -211,6 +211,7 @@ TEST_F(ScriptedLine, AShortWriteInTheWriteExchangeFailsItAndKeepsTheLinkUp) {
 TEST_F(ScriptedLine, GpsSimulationTakesThePortAndItsFailuresLeaveWhatTheNextCommandNeeds) {
   peer.Send("!");
   ASSERT_TRUE(link.Connect());
+  EXPECT_FALSE(link.port.overlappedMode);  // reads and writes pass no overlapped record
   int ticks = 0;
   StartGpsSimulation(link, ticks);  // from Up: the port is the simulation's now
   EXPECT_FALSE(link.portOpen);
