@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <tuple>
 
 #include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
@@ -212,6 +213,12 @@ TEST_F(ScriptedLine, GpsSimulationTakesThePortAndItsFailuresLeaveWhatTheNextComm
   peer.Send("!");
   ASSERT_TRUE(link.Connect());
   EXPECT_FALSE(link.port.overlappedMode);  // reads and writes pass no overlapped record
+  SerialTimeouts t{9, 9, 9, 9, 9};
+  link.port.GetTimeoutSettings(t);  // one second for each read and write, nothing in between
+  EXPECT_EQ(std::tuple(t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier,
+                       t.ReadTotalTimeoutConstant, t.WriteTotalTimeoutMultiplier,
+                       t.WriteTotalTimeoutConstant),
+            std::tuple(0u, 0u, 1000u, 0u, 1000u));
   int ticks = 0;
   StartGpsSimulation(link, ticks);  // from Up: the port is the simulation's now
   EXPECT_FALSE(link.portOpen);
