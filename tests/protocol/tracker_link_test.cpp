@@ -195,6 +195,8 @@ TEST_F(ScriptedLine, AnAnswerCountsOnlyWithinTheFirst1024DroppedBytes) {
 
 TEST_F(ScriptedLine, AShortWriteInTheWriteExchangeFailsItAndKeepsTheLinkUp) {
   peer.Send("!");
+  ASSERT_TRUE(link.Connect());
+  link.port.SetTimeoutSettings({0, 0, 1000, 0, 100});  // a held byte ends short sooner
   {
     std::jthread tracker([this] {
       peer.Received(2);  // "!U"
@@ -227,6 +229,7 @@ TEST_F(ScriptedLine, GpsSimulationTakesThePortAndItsFailuresLeaveWhatTheNextComm
   EXPECT_EQ(link.gpsTimer, owner.timerReply);
 
   peer.HoldLine();  // both sentences of the tick end short, each with its message
+  link.port.SetTimeoutSettings({0, 0, 1000, 0, 100});
   GpsSimulationTick(link, TrackerSettings{}, ticks);
   EXPECT_EQ(owner.messages, std::vector<std::string>(2, "Error in GPS simulation"));
   EXPECT_EQ(owner.stoppedTimers.at(0), owner.timerReply);

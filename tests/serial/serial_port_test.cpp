@@ -177,12 +177,12 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
     long long atLeast, below;  // milliseconds
     bool signals;
   } cases[] = {
-      {"silent line", {0, 0, 1000}, 256, {}, "", 990, 2500, false},
+      {"silent line", {0, 0, 300}, 256, {}, "", 290, 1500, false},
       {"signals every 300 ms", {0, 0, 1000}, 256, {}, "", 990, 1700, true},  // keeps its deadline
       {"multiplier", {0, 100, 0}, 5, {}, "", 490, 2000, false},
       {"partial data", {0, 0, 500}, 256, {{0ms, "0123456789"}}, "0123456789", 490, 2000, false},
       {"all zero", {}, 10, {{0ms, "12345"}, {600ms, "67890"}}, "1234567890", 550, 5000, false},
-      {"interval", {150, 0, 0}, 10, {{400ms, "abc"}, {1000ms, "def"}}, "abc", 390, 900, false},
+      {"interval", {150, 0, 0}, 10, {{300ms, "abc"}, {800ms, "def"}}, "abc", 290, 700, false},
       {"buffered only", {kMax, 0, 0}, 10, {{0ms, "abc"}}, "abc", 0, 500, false},
       {"buffered only, none there", {kMax, 0, 0}, 10, {}, "", 0, 500, false},
       {"first bytes", {kMax, kMax, 1000}, 10, {{300ms, "ab"}}, "ab", 290, 900, false},
