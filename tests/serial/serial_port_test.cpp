@@ -83,8 +83,8 @@ TEST_F(SerialPortTest, OpenReleasesTheOldPortAlsoWhenTheNewOpenFailsAndLeaksNoth
   const long before = test::OpenDescriptorCount();
   for (int round = 0; round < 3; ++round) {
     Open(port);
-    Open(port);                                                         // reopen while open
-    EXPECT_EQ(RaisedCode([&] { Open(other); }), std::uint32_t{EBUSY});  // another program's
+    Open(port);  // reopen while open; another program then finds the port in use
+    EXPECT_EQ(RaisedCode([&] { Open(other); }), std::uint32_t{EBUSY});
     EXPECT_FALSE(other.IsOpen());
     // 162 is ttyV1, which the tree does not hold; 0 is outside the table.
     for (const int missing : {PtyPeer::kPortNumber + 1, 0}) {
@@ -219,7 +219,9 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
     alarms.reset();
     port.DiscardInput();  // what the late peer sent after the read ended
     EXPECT_EQ(std::string(buffer.data(), got), c.got);
-    EXPECT_GE(elapsed, c.atLeast);
+    if (c.atLeast > 0) {
+      EXPECT_GE(elapsed, c.atLeast);
+    }
     EXPECT_LT(elapsed, c.below);
     if (c.signals) {
       EXPECT_GE(AlarmEvery300ms::count, 2) << "no signal interrupted the wait";
