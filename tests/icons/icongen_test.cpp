@@ -18,11 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(Crc32, MatchesThePublishedCheckValue) {
-  const std::string_view text = "123456789";
-  EXPECT_EQ(Crc32(Bytes(text.begin(), text.end())), 0xCBF43926U);
-}
-
 TEST(EncodePng, WritesPixelsQtReadsBack) {
   // 3x2: odd width, so each row ends in a padding nibble.
   const Bytes png =
@@ -36,22 +31,6 @@ TEST(EncodePng, WritesPixelsQtReadsBack) {
   EXPECT_EQ(read.pixel(0, 1), blue);
   EXPECT_EQ(read.pixel(1, 1), blue);
   EXPECT_EQ(qAlpha(read.pixel(2, 1)), 0);
-}
-
-TEST(ToIndexed, PutsTransparencyFirstAndMergesTheClosestColoursIntoTheCommonerOne) {
-  // 16 opaque colours plus transparency: the two nearly equal reds must become one.
-  Canvas canvas(20, 2);
-  for (int i = 0; i < 14; ++i) canvas.Set(i, 0, {static_cast<std::uint8_t>(i * 17), 0, 200});
-  canvas.FillRect(0, 1, 3, 1, {250, 0, 0});
-  canvas.Set(3, 1, {252, 0, 0});
-  const IndexedImage image = ToIndexed(canvas);
-  ASSERT_EQ(image.palette.size(), 16U);
-  EXPECT_EQ(image.palette[0].a, 0);
-  EXPECT_EQ(image.palette[image.pixels[20 + 3]], (Rgba{250, 0, 0}));
-  for (int i = 0; i < 14; ++i) {
-    EXPECT_EQ(image.palette[image.pixels[i]], (Rgba{static_cast<std::uint8_t>(i * 17), 0, 200}));
-  }
-  EXPECT_EQ(image.pixels[19], 0);
 }
 
 constexpr std::string_view kSampleFile =

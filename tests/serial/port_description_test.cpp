@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 // A machine in a temporary tree: USB identities in sys, stable names in dev/serial/by-id.
 TEST(PortDescription, UsbIdentityStableNameOrLinkTarget) {
   test::TempDir dir;
-  const fs::path sys = dir.Path() / "sys", dev = dir.Path() / "dev";
+  const fs::path sys = fs::path(dir.path) / "sys", dev = fs::path(dir.path) / "dev";
   auto usbDevice = [&](const std::string& tty, const fs::path& ttyDevice, const char* manufacturer,
                        const char* product) {
     const fs::path usb = sys / "devices/usb1" / ttyDevice.begin()->string();
