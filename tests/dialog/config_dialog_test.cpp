@@ -20,6 +20,7 @@
 #include "settings/settings_block.h"
 #include "tests/dialog/recording_view.h"
 #include "tests/protocol/tracker_fixture.h"
+#include "tests/support/nmea_field.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
 
 namespace vindrel::testing {
@@ -42,13 +43,6 @@ VirtualTrackerOptions Storing(const TrackerSettings& settings) {
   VirtualTrackerOptions options;
   options.startBlock = EncodeSettingsBlock(settings);
   return options;
-}
-
-// Field number field (counted from 0) of an NMEA sentence: 7 is an RMC's speed, 8 its course.
-std::string Field(const std::string& sentence, int field) {
-  std::size_t at = 0;
-  for (int i = 0; i < field; ++i) at = sentence.find(',', at) + 1;
-  return sentence.substr(at, sentence.find(',', at) - at);
 }
 
 class ConfigDialogTest : public ::testing::Test {
@@ -159,23 +153,17 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
     int id, box;
     std::string text, message;
   } cases[] = {
-      {1021, 1015, "", kIntegerMessage},
-      {1021, 1015, "-0", kIntegerMessage},
-      {1024, 1015, "+0", kIntegerMessage},
-      {1014, 1015, "12x", kIntegerMessage},
-      {1014, 1015, "0", RangeMessage(1, 20)},
-      {1014, 1015, "21", RangeMessage(1, 20)},
-      {1019, 1015, "4", RangeMessage(5, 255)},
-      {1019, 1013, "300", RangeMessage(5, 255)},
-      {1019, 1017, "300", RangeMessage(5, 255)},
-      {1019, 1023, "300", RangeMessage(5, 255)},
-      {1021, 1015, "1201", RangeMessage(0, 1200)},
-      {1024, 1015, "-1", RangeMessage(0, 1200)},
-      {1022, 1015, "11", RangeMessage(0, 10)},
-      {1020, 1015, "99999999999", RangeMessage(1, 20)},
+      // clang-format off
+      {1021, 1015, "", kIntegerMessage},           {1021, 1015, "-0", kIntegerMessage},
+      {1024, 1015, "+0", kIntegerMessage},         {1014, 1015, "12x", kIntegerMessage},
+      {1014, 1015, "0", RangeMessage(1, 20)},      {1014, 1015, "21", RangeMessage(1, 20)},
+      {1019, 1015, "4", RangeMessage(5, 255)},     {1019, 1013, "300", RangeMessage(5, 255)},
+      {1019, 1017, "300", RangeMessage(5, 255)},   {1019, 1023, "300", RangeMessage(5, 255)},
+      {1021, 1015, "1201", RangeMessage(0, 1200)}, {1024, 1015, "-1", RangeMessage(0, 1200)},
+      {1022, 1015, "11", RangeMessage(0, 10)},     {1020, 1015, "99999999999", RangeMessage(1, 20)},
       {1000, 1015, "PA3XYZ-123", LengthMessage(9)},
       {1033, 1015, std::string(32, 's'), LengthMessage(31)},
-  };
+  };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.id) + " '" + c.text + "' " + std::to_string(c.box));
     const std::string before = view.texts[c.id];
@@ -289,6 +277,7 @@ TEST_F(ConfigDialogTest, WriteSendsTheDialogsValuesBeepsAndClosesTheLink) {
 // beep sounds, and what reached the tracker.
 TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
   const std::string noCommunication = "No Communication with TALVORIN possible";
+  const std::string kWriteFailed = "Schrijven van de instellingen is mislukt.";
   const struct {
     const char* what;
     const char* fault;
@@ -297,29 +286,16 @@ TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
     Messages messages;
     std::string received;
   } cases[] = {
-      {"value out of range",
-       "",
-       kTransmissionInterval,
-       {kWriteSettings},
-       {RangeMessage(5, 255)},
+      // clang-format off
+      {"value out of range", "", kTransmissionInterval, {kWriteSettings}, {RangeMessage(5, 255)},
        ""},  // refused: not even the handshake
       {"no echo", "no-echo", 0, {kWriteSettings}, {}, "!U"},
-      {"broken off",
-       "ack-limit=50",
-       0,
-       {kWriteSettings},
-       {"Schrijven van de instellingen is mislukt."},
-       ""},
-      {"wrong start",
-       "start-reply=0x01",
-       0,
-       {kWriteSettings},
-       {"Schrijven van de instellingen is mislukt."},
-       std::string("!U\0", 3)},
+      {"broken off", "ack-limit=50", 0, {kWriteSettings}, {kWriteFailed}, ""},
+      {"wrong start", "start-reply=0x01", 0, {kWriteSettings}, {kWriteFailed}, {"!U\0", 3}},
       {"short block", "short-block=255", 0, {kReadSettings}, {}, "!D"},
       // The port stays open: "D" goes out without a new handshake.
       {"silent", "silent", 0, {kShowVersion, kReadSettings}, {noCommunication}, "!D"},
-  };
+  };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     StartWithTracker({}, c.fault);
@@ -425,8 +401,8 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandStopsIt) {
   ASSERT_TRUE(tracker->WaitForEvent("nmea $GPGGA", 2s));
   for (int i = 0; i < 200 && Rmc().size() < 2; ++i) std::this_thread::sleep_for(10ms);
   ASSERT_EQ(Rmc().size(), 2u);
-  EXPECT_EQ(Field(Rmc()[0], 7) + " " + Field(Rmc()[0], 8), "100.00 10.00");
-  EXPECT_EQ(Field(Rmc()[1], 7) + " " + Field(Rmc()[1], 8), "50.00 20.00");
+  EXPECT_EQ(test::NmeaField(Rmc()[0], 7) + " " + test::NmeaField(Rmc()[0], 8), "100.00 10.00");
+  EXPECT_EQ(test::NmeaField(Rmc()[1], 7) + " " + test::NmeaField(Rmc()[1], 8), "50.00 20.00");
   // A box a tick raises runs its own event loop, in which the next ticks fall due: dropped.
   Type(kTransmissionInterval, "300");
   int nestedTicks = 0;
