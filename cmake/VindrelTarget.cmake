@@ -14,4 +14,8 @@ function(vindrel_target_options target)
       target_link_options(${target} PRIVATE ${san})
     endif()
   endif()
+  if(VINDREL_FUZZ)
+    # Coverage for libFuzzer in every target; only the fuzz targets link the fuzzer itself.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()

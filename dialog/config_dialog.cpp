@@ -10,8 +10,10 @@
 #include "dialog/dialog_layout.h"
 #include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
+#include "serial/port_description.h"
 #include "serial/port_names.h"
 #include "settings/settings_fields.h"
+#include "settings/settings_file.h"
 
 namespace vindrel {
 
@@ -108,15 +110,15 @@ void ConfigDialog::FillPortList(const std::string& select) {
   };
   std::stable_sort(entries.begin(), entries.end(),
                    [&](const auto& a, const auto& b) { return lower(a.first) < lower(b.first); });
-  std::vector<std::string> texts;
+  std::vector<DialogView::PortEntry> shown;
   portNumbers.clear();
+  int selected = entries.empty() ? -1 : 0;
   for (const auto& [text, number] : entries) {
-    texts.push_back(text);
+    if (text == select) selected = static_cast<int>(shown.size());
+    shown.push_back({text, DescribeSerialPort(number, options.discoveryRoots)});
     portNumbers.push_back(number);
   }
-  const auto at = std::find(texts.begin(), texts.end(), select);
-  const auto selected = at == texts.end() ? 0 : at - texts.begin();
-  view.SetPortList(texts, texts.empty() ? -1 : static_cast<int>(selected));
+  view.SetPortList(shown, selected);
 }
 
 void ConfigDialog::ShowValues() {
@@ -249,7 +251,38 @@ void ConfigDialog::OnTimer(unsigned /*timerId*/) {
 }
 
 void ConfigDialog::OnSystemCommand(int command) {
-  if ((command & ~0xF) == kAboutCommand) Guarded([this] { view.RunAboutDialog(); });
+  switch (command & ~0xF) {
+    case kAboutCommand:
+      return Guarded([this] { view.RunAboutDialog(); });
+    case kOpenSettingsCommand:
+      return Guarded([this] { OnOpenSettings(); });
+    case kSaveSettingsCommand:
+      return Guarded([this] { OnSaveSettings(); });
+    default:
+      return;
+  }
+}
+
+void ConfigDialog::OnOpenSettings() {
+  const std::string path = view.ChooseSettingsFile(false);
+  if (path.empty()) return;
+  // A file with a problem changes nothing: the record stays as the controls showed it.
+  if (const auto problem = LoadSettingsFile(path, settings)) {
+    return Message(*problem, MessageIcon::Exclamation);
+  }
+  ShowValues();
+  RefreshEnabling();
+  RefreshSymbolPreview();
+}
+
+void ConfigDialog::OnSaveSettings() {
+  // Values that fail their check are not saved, as they are not written to the tracker.
+  if (!TakeValues()) return;
+  const std::string path = view.ChooseSettingsFile(true);
+  if (path.empty()) return;
+  if (const auto problem = SaveSettingsFile(path, settings)) {
+    Message(*problem, MessageIcon::Exclamation);
+  }
 }
 
 void ConfigDialog::OnReadSettings() {

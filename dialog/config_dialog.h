@@ -41,7 +41,9 @@ class ConfigDialog : private TrackerLinkOwner {
   // The user is about to open the port list: it is discovered anew, so that an adapter plugged
   // in since shows, and the selection stays on its port while that is present.
   void OnPortListOpening();
-  // A command of the window menu: 16 (with any of the lowest four bits) opens the About box.
+  // A command of the window menu (any of the lowest four bits may be set): the About box,
+  // opening a settings file into the controls (nothing goes to the tracker until the user
+  // writes), or saving the controls' values once they pass their checks.
   void OnSystemCommand(int command);
 
   // The record as the last exchange with the controls or the tracker left it.
@@ -71,6 +73,8 @@ class ConfigDialog : private TrackerLinkOwner {
   void OnWriteSettings();
   void OnShowVersion();
   void OnSquelch();
+  void OnOpenSettings();
+  void OnSaveSettings();
   void OnTimerTick();
   void RefreshEnabling();
   void RefreshSymbolPreview();

@@ -45,9 +45,13 @@ enum : int {
 inline constexpr int kApplicationIconId = 128;
 inline constexpr int kSquelchIconId = 130;
 
-// The window menu's command that opens the About box, and the entry's text.
+// The window menu's commands (multiples of 16, as window menus want them) and their entries.
 inline constexpr int kAboutCommand = 0x10;
+inline constexpr int kOpenSettingsCommand = 0x20;
+inline constexpr int kSaveSettingsCommand = 0x30;
 inline constexpr char kAboutEntryText[] = "&About VINDrel...";
+inline constexpr char kOpenSettingsEntryText[] = "Instellingen openen...";
+inline constexpr char kSaveSettingsEntryText[] = "Instellingen opslaan...";
 
 // What a control of a dialog template is.
 enum class ControlKind {

@@ -29,9 +29,13 @@ class DialogView {
   // Moves the focus to edit field id and selects its whole text.
   virtual void FocusAndSelect(int id) = 0;
 
-  // Replaces the port list's entries by these texts, in this order, and selects entry selected
-  // (-1: none).
-  virtual void SetPortList(const std::vector<std::string>& entries, int selected) = 0;
+  // Replaces the port list's entries by these, in this order, and selects entry selected (-1:
+  // none). The description tells what the port is (shown when the pointer rests on the entry).
+  struct PortEntry {
+    std::string text, description;
+    bool operator==(const PortEntry&) const = default;
+  };
+  virtual void SetPortList(const std::vector<PortEntry>& entries, int selected) = 0;
   // The selected entry's position in the list, -1 when none is selected.
   virtual int SelectedPortEntry() = 0;
   // The port list entry that last answered the handshake, kept between runs of the program
@@ -55,6 +59,9 @@ class DialogView {
   virtual unsigned StartTimer(unsigned timerId, unsigned periodMs) = 0;
   virtual void StopTimer(unsigned timerId) = 0;
 
+  // Asks the user for a settings file to open (save false) or to save to (save true), with the
+  // window system's own file dialog; empty when the user cancelled.
+  virtual std::string ChooseSettingsFile(bool save) = 0;
   // Run the About box or the squelch dialog modally; return once the user has closed it.
   virtual void RunAboutDialog() = 0;
   virtual void RunSquelchDialog() = 0;

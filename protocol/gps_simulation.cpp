@@ -1,5 +1,6 @@
 #include "protocol/gps_simulation.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace vindrel {
@@ -19,14 +20,25 @@ void WriteSentence(TrackerLink& link, const std::string& sentence) {
   }
 }
 
+// Ends a sentence as a GPS receiver does: its checksum, then CR LF. A firmware that checks
+// checksums drops a sentence whose checksum does not match, so it is computed, never fixed.
+std::string Finish(const char* text, int length) {
+  std::string sentence(text, static_cast<std::size_t>(length));
+  std::uint8_t sum = 0;
+  for (std::size_t i = 1; i < sentence.size(); ++i) sum ^= static_cast<std::uint8_t>(sentence[i]);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", static_cast<unsigned>(sum));
+  return sentence + tail;
+}
+
 // The speed is formatted from 64 bits: a switching delay left out of its limits by a failed
 // check must not overflow when multiplied by ten.
 std::string FormatRmc(long long speed, int course) {
   char text[128];
-  const int n = std::snprintf(
-      text, sizeof text,
-      "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,%lld.00,%d.00,211200,,*25\n\r", speed, course);
-  return std::string(text, static_cast<std::size_t>(n));
+  const int n = std::snprintf(text, sizeof text,
+                              "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,%lld.00,%d.00,211200,,",
+                              speed, course);
+  return Finish(text, n);
 }
 
 }  // namespace
@@ -35,10 +47,10 @@ std::string FormatRmcSentence(int speed, int course) { return FormatRmc(speed, c
 
 std::string FormatGgaSentence(int altitude) {
   char text[128];
-  const int n = std::snprintf(
-      text, sizeof text,
-      "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,%d.0,M,,,,0000*1F\n\r", altitude);
-  return std::string(text, static_cast<std::size_t>(n));
+  const int n = std::snprintf(text, sizeof text,
+                              "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,%d.0,M,,,,0000",
+                              altitude);
+  return Finish(text, n);
 }
 
 void StartGpsSimulation(TrackerLink& link, int& gpsTickCount) {

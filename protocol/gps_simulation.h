@@ -7,9 +7,9 @@
 
 namespace vindrel {
 
-// The fixed NMEA sentences that stand in for the tracker's GPS receiver. The text after "*" is
-// fixed ("*25", "*1F"), not a computed checksum, and each sentence ends with LF then CR: the
-// tracker accepts exactly these bytes.
+// The NMEA 0183 sentences that stand in for the tracker's GPS receiver, sent as such a receiver
+// sends them: "*", the checksum (XOR of the bytes between "$" and "*", two upper-case hexadecimal
+// digits), then CR LF. Time, date and position are fixed.
 std::string FormatRmcSentence(int speed, int course);  // speed in knots, course in degrees
 std::string FormatGgaSentence(int altitude);           // altitude in metres
 

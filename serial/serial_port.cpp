@@ -103,6 +103,18 @@ void CSerialPort::Open(int portNumber, std::uint32_t baudRate, SerialParity pari
   SetLineSettings(settings);
 }
 
+std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
+  const std::uint32_t done = ReadDevice(buffer, count);
+  if (lineObserver && done > 0) lineObserver(false, static_cast<const std::uint8_t*>(buffer), done);
+  return done;
+}
+
+std::uint32_t CSerialPort::Write(const void* buffer, std::uint32_t count) {
+  const std::uint32_t done = WriteDevice(buffer, count);
+  if (lineObserver && done > 0) lineObserver(true, static_cast<const std::uint8_t*>(buffer), done);
+  return done;
+}
+
 void CSerialPort::DiscardOutput() { PurgeQueues(kPurgeTxClear); }
 
 void CSerialPort::DiscardInput() { PurgeQueues(kPurgeRxClear); }

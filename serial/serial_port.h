@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -126,6 +128,10 @@ class CSerialPort {
 
   bool IsOpen() const { return deviceHandle != kInvalidHandle; }
 
+  // Sees the bytes of every Read (sent false) and Write (sent true) that moved any, in the order
+  // they crossed the line: a trace of the line for people debugging it. Empty: no trace.
+  std::function<void(bool sent, const std::uint8_t* bytes, std::size_t count)> lineObserver;
+
   // Directory that holds the device files ("/dev"); tests point it at a temporary tree.
   void SetDeviceDirectory(std::string directory) { deviceDirectory = std::move(directory); }
   const std::string& DeviceDirectory() const { return deviceDirectory; }
@@ -138,6 +144,9 @@ class CSerialPort {
   // Backend step of Open: opens the device file for exclusive use and stores deviceHandle.
   // Raises with the port left closed.
   void OpenDevice(int portNumber);
+  // Backend steps of Read and Write.
+  std::uint32_t ReadDevice(void* buffer, std::uint32_t count);
+  std::uint32_t WriteDevice(const void* buffer, std::uint32_t count);
 
   std::string deviceDirectory = "/dev";
   SerialTimeouts timeouts;  // what SetTimeoutSettings applied; all zero after Open

@@ -174,7 +174,7 @@ void CSerialPort::Close() noexcept {
   overlappedMode = false;
 }
 
-std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
+std::uint32_t CSerialPort::ReadDevice(void* buffer, std::uint32_t count) {
   const int fd = RequireOpen(deviceHandle);
   auto* bytes = static_cast<unsigned char*>(buffer);
   const auto start = Clock::now();
@@ -227,7 +227,7 @@ std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
   return done;
 }
 
-std::uint32_t CSerialPort::Write(const void* buffer, std::uint32_t count) {
+std::uint32_t CSerialPort::WriteDevice(const void* buffer, std::uint32_t count) {
   const int fd = RequireOpen(deviceHandle);
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   std::optional<Clock::time_point> deadline;

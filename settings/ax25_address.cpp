@@ -14,6 +14,9 @@ constexpr std::uint8_t kLastAddressMark = 0x01;
 }  // namespace
 
 Ax25Address EncodeAx25Address(std::string_view text, bool last) {
+  // The tracker's texts end at a zero byte; one inside the text would land in the field as a
+  // character that decodes as the call's end.
+  text = text.substr(0, text.find('\0'));
   std::string_view call = text;
   unsigned ssid = 0;
   if (const auto dash = text.find('-'); dash != std::string_view::npos) {

@@ -12,7 +12,7 @@ namespace vindrel {
 using Ax25Address = std::array<std::uint8_t, 7>;
 
 // "CALL" or "CALL-SSID" to an address field. The call is cut to six characters and upper-cased
-// (a-z only); the SSID is read like atoi and kept to its low four bits.
+// (a-z only); the SSID is read like atoi and kept to its low four bits. A zero byte ends the text.
 Ax25Address EncodeAx25Address(std::string_view text, bool last);
 
 // An address field back to "CALL" or "CALL-SSID" (no suffix for SSID 0), spaces removed.

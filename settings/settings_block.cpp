@@ -1,6 +1,7 @@
 #include "settings/settings_block.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "settings/ax25_address.h"
@@ -51,9 +52,10 @@ std::string GetAddress(const SettingsBlock& block, std::size_t offset, bool& mor
   return DecodeAx25Address(field, moreFollow);
 }
 
-// Up to 31 bytes and a terminating zero.
+// Up to 31 bytes and a terminating zero; a zero byte inside the text ends it there, as it does
+// for the tracker.
 void PutText(SettingsBlock& block, std::size_t offset, const std::string& text) {
-  const std::size_t n = std::min(text.size(), kTextField - 1);
+  const std::size_t n = std::min(std::strlen(text.c_str()), kTextField - 1);
   std::copy_n(text.begin(), n, block.begin() + static_cast<std::ptrdiff_t>(offset));
   block[offset + n] = 0;
 }
@@ -83,7 +85,7 @@ SettingsBlock EncodeSettingsBlock(const TrackerSettings& settings) {
   // The address list: the callsign, then the path's pieces as they stand (no trimming, an empty
   // piece is an empty call). Exactly one address carries the end mark. Pieces beyond the three
   // slots are dropped, so nothing lands in the reserved bytes or the texts.
-  const std::string_view path = settings.digipeaterPath;
+  const std::string_view path = settings.digipeaterPath.c_str();  // up to a zero byte
   PutAddress(block, kCallsign, settings.callsign, path.empty());
   if (!path.empty()) {
     std::size_t start = 0;

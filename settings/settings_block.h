@@ -15,7 +15,7 @@ using SettingsBlock = std::array<std::uint8_t, 256>;
 inline constexpr std::size_t kSettingsWriteSize = 112;
 
 // The record as the tracker keeps it. Bytes 112..255 are 0xFF. A path of more than three pieces
-// keeps the first three, the third carrying the end-of-address mark.
+// keeps the first three, the third carrying the end-of-address mark. A zero byte ends a text.
 SettingsBlock EncodeSettingsBlock(const TrackerSettings& settings);
 
 // Overwrites every field of settings from the image. Never reads outside the block; a text

@@ -9,6 +9,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -76,8 +78,11 @@ void CConfigDlg::timerEvent(QTimerEvent* event) {
 
 void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* about = menu.addAction(QString::fromLatin1(kAboutEntryText));
-  about->setData(kAboutCommand);
+  for (auto [text, command] : {std::pair{kOpenSettingsEntryText, kOpenSettingsCommand},
+                               {kSaveSettingsEntryText, kSaveSettingsCommand},
+                               {kAboutEntryText, kAboutCommand}}) {
+    menu.addAction(QString::fromLatin1(text))->setData(command);
+  }
   if (QAction* chosen = menu.exec(event->globalPos())) SystemCommand(chosen->data().toInt());
 }
 
@@ -108,11 +113,15 @@ void CConfigDlg::FocusAndSelect(int id) {
   edit->selectAll();
 }
 
-void CConfigDlg::SetPortList(const std::vector<std::string>& entries, int selected) {
+void CConfigDlg::SetPortList(const std::vector<PortEntry>& entries, int selected) {
   QComboBox* list = PortList();
   const QSignalBlocker quiet(list);
   list->clear();
-  for (const std::string& entry : entries) list->addItem(QString::fromStdString(entry));
+  for (const PortEntry& entry : entries) {
+    list->addItem(QString::fromStdString(entry.text));
+    list->setItemData(list->count() - 1, QString::fromStdString(entry.description),
+                      Qt::ToolTipRole);
+  }
   list->setCurrentIndex(selected);
 }
 
@@ -158,6 +167,13 @@ unsigned CConfigDlg::StartTimer(unsigned /*timerId*/, unsigned periodMs) {
 
 void CConfigDlg::StopTimer(unsigned timerId) {
   if (static_cast<int>(timerId) == gpsTicker.timerId()) gpsTicker.stop();
+}
+
+std::string CConfigDlg::ChooseSettingsFile(bool save) {
+  const QString filter = QStringLiteral("Instellingen (*.json *.bin)");
+  const QString path = save ? QFileDialog::getSaveFileName(this, QString(), QString(), filter)
+                            : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+  return QFile::encodeName(path).toStdString();
 }
 
 void CConfigDlg::RunAboutDialog() {

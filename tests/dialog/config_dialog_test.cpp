@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "settings/settings_block.h"
 #include "tests/dialog/recording_view.h"
 #include "tests/protocol/tracker_fixture.h"
+#include "tests/support/nmea_field.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
 
 namespace vindrel::testing {
@@ -43,13 +45,6 @@ VirtualTrackerOptions Storing(const TrackerSettings& settings) {
   return options;
 }
 
-// Field number field (counted from 0) of an NMEA sentence: 7 is an RMC's speed, 8 its course.
-std::string Field(const std::string& sentence, int field) {
-  std::size_t at = 0;
-  for (int i = 0; i < field; ++i) at = sentence.find(',', at) + 1;
-  return sentence.substr(at, sentence.find(',', at) - at);
-}
-
 class ConfigDialogTest : public ::testing::Test {
  protected:
   ConfigDialogTest() { std::filesystem::create_directories(Sys() + "/class/tty"); }
@@ -58,38 +53,32 @@ class ConfigDialogTest : public ::testing::Test {
   std::string Dev() const { return devices.path; }
   std::string Sys() const { return devices.path + "/sys"; }
 
-  // A fresh tracker (none when options is null), view and dialog, so that a table-driven test
-  // can start once per case.
-  void Start(const VirtualTrackerOptions* options = nullptr, const char* fault = "") {
+  // A tracker on <temporary dev>/name; fault as on the virtual tracker's command line.
+  void StartTracker(std::unique_ptr<VirtualTracker>& peer, const std::string& name,
+                    VirtualTrackerOptions options = {}, const char* fault = "") {
+    ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, options.faults)) << fault;
+    options.linkPath = Dev() + "/" + name;
+    peer.reset();  // its link goes before the new one is made
+    peer = std::make_unique<VirtualTracker>(std::move(options));
+    peer->Start();
+  }
+  // A fresh view and dialog; the port kept by the view survives, as between runs of the program.
+  void Start() {
     dialog.reset();
-    tracker.reset();
-    const std::string remembered = view.remembered;  // kept between runs of the program
+    const std::string remembered = view.remembered;
     view = RecordingView{};
     view.remembered = remembered;
-    if (options) {
-      VirtualTrackerOptions withLink = *options;
-      ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, withLink.faults)) << fault;
-      withLink.linkPath = Dev() + "/ttyV0";
-      tracker = std::make_unique<VirtualTracker>(std::move(withLink));
-      tracker->Start();
-    }
     dialog = std::make_unique<ConfigDialog>(
         view, ConfigDialogOptions{{Dev(), Sys()}, Dev(), "vindrel-config"});
     view.logic = dialog.get();
     dialog->StartUp();
   }
-  void StartTracker(std::unique_ptr<VirtualTracker>& peer, const std::string& name,
-                    const char* fault = "") {
-    VirtualTrackerOptions options;
-    ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, options.faults)) << fault;
-    options.linkPath = Dev() + "/" + name;
-    peer = std::make_unique<VirtualTracker>(std::move(options));
-    peer->Start();
-  }
+  // A fresh tracker on ttyV0, view and dialog, so that a table-driven test can start per case.
   void StartWithTracker(VirtualTrackerOptions options = {}, const char* fault = "") {
-    Start(&options, fault);
+    dialog.reset();
+    StartTracker(tracker, "ttyV0", std::move(options), fault);
+    Start();
     ASSERT_EQ(view.ports, std::vector<std::string>{"/dev/ttyV0"});
-    view.messages.clear();
   }
 
   void Type(int id, const std::string& text) {
@@ -100,12 +89,8 @@ class ConfigDialogTest : public ::testing::Test {
     view.checks[id] = !view.checks[id];
     dialog->OnCommand(id);
   }
-  static std::string Received(const VirtualTracker& peer) {
-    const std::vector<std::uint8_t> bytes = peer.ReceivedBytes();
-    return std::string(bytes.begin(), bytes.end());
-  }
-  std::string Received() const {
-    const std::vector<std::uint8_t> bytes = tracker->ReceivedBytes();
+  std::string Received(const VirtualTracker* peer = nullptr) const {
+    const std::vector<std::uint8_t> bytes = (peer ? peer : tracker.get())->ReceivedBytes();
     return std::string(bytes.begin(), bytes.end());
   }
   std::vector<std::string> Rmc() const {
@@ -149,11 +134,7 @@ TEST_F(ConfigDialogTest, StartUpListsThePortsSortedAsTextAndShowsTheDefaults) {
                                                 {kStatusText, true},
                                                 {kSwitchDelay, true}}));
   EXPECT_EQ(view.picture, 2045);  // "/" and "-": the house
-}
-
-TEST_F(ConfigDialogTest, EnablingFollowsTheThreeSwitchingCheckBoxes) {
-  Start();
-  view.messages.clear();
+  // The enabling follows the three switching check boxes.
   Click(kSendStatusText);
   EXPECT_FALSE(view.disabled[kStatusInterval] || view.disabled[kStatusText]);
   Click(kSendBeaconText);
@@ -172,23 +153,17 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
     int id, box;
     std::string text, message;
   } cases[] = {
-      {1021, 1015, "", kIntegerMessage},
-      {1021, 1015, "-0", kIntegerMessage},
-      {1024, 1015, "+0", kIntegerMessage},
-      {1014, 1015, "12x", kIntegerMessage},
-      {1014, 1015, "0", RangeMessage(1, 20)},
-      {1014, 1015, "21", RangeMessage(1, 20)},
-      {1019, 1015, "4", RangeMessage(5, 255)},
-      {1019, 1013, "300", RangeMessage(5, 255)},
-      {1019, 1017, "300", RangeMessage(5, 255)},
-      {1019, 1023, "300", RangeMessage(5, 255)},
-      {1021, 1015, "1201", RangeMessage(0, 1200)},
-      {1024, 1015, "-1", RangeMessage(0, 1200)},
-      {1022, 1015, "11", RangeMessage(0, 10)},
-      {1020, 1015, "99999999999", RangeMessage(1, 20)},
+      // clang-format off
+      {1021, 1015, "", kIntegerMessage},           {1021, 1015, "-0", kIntegerMessage},
+      {1024, 1015, "+0", kIntegerMessage},         {1014, 1015, "12x", kIntegerMessage},
+      {1014, 1015, "0", RangeMessage(1, 20)},      {1014, 1015, "21", RangeMessage(1, 20)},
+      {1019, 1015, "4", RangeMessage(5, 255)},     {1019, 1013, "300", RangeMessage(5, 255)},
+      {1019, 1017, "300", RangeMessage(5, 255)},   {1019, 1023, "300", RangeMessage(5, 255)},
+      {1021, 1015, "1201", RangeMessage(0, 1200)}, {1024, 1015, "-1", RangeMessage(0, 1200)},
+      {1022, 1015, "11", RangeMessage(0, 10)},     {1020, 1015, "99999999999", RangeMessage(1, 20)},
       {1000, 1015, "PA3XYZ-123", LengthMessage(9)},
       {1033, 1015, std::string(32, 's'), LengthMessage(31)},
-  };
+  };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.id) + " '" + c.text + "' " + std::to_string(c.box));
     const std::string before = view.texts[c.id];
@@ -302,6 +277,7 @@ TEST_F(ConfigDialogTest, WriteSendsTheDialogsValuesBeepsAndClosesTheLink) {
 // beep sounds, and what reached the tracker.
 TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
   const std::string noCommunication = "No Communication with TALVORIN possible";
+  const std::string kWriteFailed = "Schrijven van de instellingen is mislukt.";
   const struct {
     const char* what;
     const char* fault;
@@ -310,29 +286,16 @@ TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
     Messages messages;
     std::string received;
   } cases[] = {
-      {"value out of range",
-       "",
-       kTransmissionInterval,
-       {kWriteSettings},
-       {RangeMessage(5, 255)},
+      // clang-format off
+      {"value out of range", "", kTransmissionInterval, {kWriteSettings}, {RangeMessage(5, 255)},
        ""},  // refused: not even the handshake
       {"no echo", "no-echo", 0, {kWriteSettings}, {}, "!U"},
-      {"broken off",
-       "ack-limit=50",
-       0,
-       {kWriteSettings},
-       {"Schrijven van de instellingen is mislukt."},
-       ""},
-      {"wrong start",
-       "start-reply=0x01",
-       0,
-       {kWriteSettings},
-       {"Schrijven van de instellingen is mislukt."},
-       std::string("!U\0", 3)},
+      {"broken off", "ack-limit=50", 0, {kWriteSettings}, {kWriteFailed}, ""},
+      {"wrong start", "start-reply=0x01", 0, {kWriteSettings}, {kWriteFailed}, {"!U\0", 3}},
       {"short block", "short-block=255", 0, {kReadSettings}, {}, "!D"},
       // The port stays open: "D" goes out without a new handshake.
       {"silent", "silent", 0, {kShowVersion, kReadSettings}, {noCommunication}, "!D"},
-  };
+  };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     StartWithTracker({}, c.fault);
@@ -349,21 +312,15 @@ TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
   }
 }
 
-TEST_F(ConfigDialogTest, VersionIsShownWithSignedBytesUnderTheWaitCursor) {
-  for (auto [version, shown] : {std::pair{std::array<std::uint8_t, 2>{1, 7}, "1.7"},
-                                {std::array<std::uint8_t, 2>{0x81, 0xFF}, "-127.-1"}}) {
-    VirtualTrackerOptions options;
-    options.version = version;
-    StartWithTracker(options);
-    dialog->OnCommand(kShowVersion);
-    EXPECT_EQ(view.Texts(), Messages{std::string("VinDrel versie ") + shown});
-    EXPECT_EQ(view.waitBegins, 1);
-    EXPECT_EQ(view.waitEnds, 1);
-  }
-}
-
-TEST_F(ConfigDialogTest, TonesAndTheSquelchDialogReachTheTracker) {
-  StartWithTracker();
+TEST_F(ConfigDialogTest, VersionTonesAndTheSquelchDialogReachTheTracker) {
+  VirtualTrackerOptions options;
+  options.version = {0x81, 0xFF};  // signed bytes; "1.7" shows in the GPS simulation's test
+  StartWithTracker(options);
+  dialog->OnCommand(kShowVersion);
+  EXPECT_EQ(view.Texts(), Messages{"VinDrel versie -127.-1"});
+  EXPECT_EQ(view.waitBegins, 1);
+  EXPECT_EQ(view.waitEnds, 1);
+  view.messages.clear();
   dialog->OnCommand(kLowTone);
   dialog->OnCommand(kHighTone);
   std::string receivedWhileOpen;
@@ -373,10 +330,11 @@ TEST_F(ConfigDialogTest, TonesAndTheSquelchDialogReachTheTracker) {
   };
   dialog->OnCommand(kSquelch);
   EXPECT_EQ(view.modal, std::vector<std::string>{"squelch"});
-  EXPECT_EQ(receivedWhileOpen, "!LHA");  // "*" only once the dialog is closed
+  EXPECT_EQ(receivedWhileOpen, "!VLHA");  // "*" only once the dialog is closed
   EXPECT_TRUE(tracker->WaitForEvent("squelch end", 2s));
-  EXPECT_EQ(Received(), "!LHA*");
-  EXPECT_EQ(view.beeps + view.waitBegins, 0);
+  EXPECT_EQ(Received(), "!VLHA*");
+  EXPECT_EQ(view.beeps, 0);
+  EXPECT_EQ(view.waitBegins, 1);
   EXPECT_TRUE(view.messages.empty());
 }
 
@@ -443,8 +401,8 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandStopsIt) {
   ASSERT_TRUE(tracker->WaitForEvent("nmea $GPGGA", 2s));
   for (int i = 0; i < 200 && Rmc().size() < 2; ++i) std::this_thread::sleep_for(10ms);
   ASSERT_EQ(Rmc().size(), 2u);
-  EXPECT_EQ(Field(Rmc()[0], 7) + " " + Field(Rmc()[0], 8), "100.00 10.00");
-  EXPECT_EQ(Field(Rmc()[1], 7) + " " + Field(Rmc()[1], 8), "50.00 20.00");
+  EXPECT_EQ(test::NmeaField(Rmc()[0], 7) + " " + test::NmeaField(Rmc()[0], 8), "100.00 10.00");
+  EXPECT_EQ(test::NmeaField(Rmc()[1], 7) + " " + test::NmeaField(Rmc()[1], 8), "50.00 20.00");
   // A box a tick raises runs its own event loop, in which the next ticks fall due: dropped.
   Type(kTransmissionInterval, "300");
   int nestedTicks = 0;
@@ -472,7 +430,7 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandStopsIt) {
 
 TEST_F(ConfigDialogTest, ClosingEndsTheSimulationAndTheDialogAndAboutIsCommandSixteen) {
   StartWithTracker();
-  for (int command : {0x1F, 0xF060, 0x20, 0x10}) dialog->OnSystemCommand(command);
+  for (int command : {0x1F, 0xF060, 0x40, 0x10}) dialog->OnSystemCommand(command);
   EXPECT_EQ(view.modal, (std::vector<std::string>{"about", "about"}));
   dialog->OnCommand(kSimulateGps);
   dialog->OnCommand(kCloseButton);
@@ -485,7 +443,7 @@ TEST_F(ConfigDialogTest, ClosingEndsTheSimulationAndTheDialogAndAboutIsCommandSi
 
 TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnswers) {
   std::unique_ptr<VirtualTracker> silent, good;
-  StartTracker(silent, "ttyV0", "silent");
+  StartTracker(silent, "ttyV0", {}, "silent");
   StartTracker(good, "ttyV1");
   Start();
   ASSERT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV0", "/dev/ttyV1"}));
@@ -500,10 +458,11 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   view.selectedPort = 1;
   dialog->OnCommand(kShowVersion);
   EXPECT_EQ(view.Texts().back(), "VinDrel versie 1.7");
-  EXPECT_EQ(Received(*silent), "!");
-  EXPECT_EQ(Received(*good), "!V");
+  EXPECT_EQ(Received(silent.get()), "!");
+  EXPECT_EQ(Received(good.get()), "!V");
   EXPECT_EQ(view.remembered, "/dev/ttyV1");
-  Start();  // the next run of the program
+  EXPECT_EQ(view.descriptions[1], "link to " + good->SlavePath());  // the entry's tooltip
+  Start();                                                          // the next run of the program
   EXPECT_EQ(view.selectedPort, 1);
   dialog.reset();
 }
@@ -577,6 +536,38 @@ TEST_F(ConfigDialogTest, AfterTheDeviceVanishedAndCameBackTheNextCommandSucceeds
     EXPECT_EQ(Received(), "!D");
     EXPECT_EQ(view.messages.size(), 1u);
   }
+}
+
+TEST_F(ConfigDialogTest, SettingsFilesOpenIntoTheControlsAndSaveOnlyValuesThatPassTheirChecks) {
+  StartWithTracker();
+  const std::string file = Dev() + "/backup.json";
+  Type(kCallsign, "PA3XYZ-9");
+  Type(kTransmissionInterval, "300");
+  view.chosenFile = file;
+  dialog->OnSystemCommand(kSaveSettingsCommand);
+  EXPECT_EQ(view.Texts(), Messages{RangeMessage(5, 255)});
+  EXPECT_TRUE(view.modal.empty());  // not even asked where
+  EXPECT_FALSE(std::filesystem::exists(file));
+  Type(kTransmissionInterval, "120");
+  dialog->OnSystemCommand(kSaveSettingsCommand);
+  Start();  // the next run of the program, with the defaults
+  view.chosenFile = file;
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  EXPECT_EQ(view.texts[kCallsign], "PA3XYZ-9");
+  EXPECT_EQ(view.texts[kTransmissionInterval], "120");
+  EXPECT_EQ(dialog->Settings().transmissionInterval, 120);
+  EXPECT_EQ(view.modal, std::vector<std::string>{"open"});
+  // A file with a problem says so and changes nothing; a cancelled dialog does nothing.
+  std::ofstream(Dev() + "/broken.json") << "{\"format\": ";
+  view.chosenFile = Dev() + "/broken.json";
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  view.chosenFile.clear();
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  dialog->OnSystemCommand(kSaveSettingsCommand);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text.rfind(Dev() + "/broken.json: ", 0), 0u) << view.messages[0].text;
+  EXPECT_EQ(view.texts[kCallsign], "PA3XYZ-9");
+  EXPECT_EQ(Received(), "");  // nothing went to the tracker
 }
 
 }  // namespace

@@ -30,8 +30,13 @@ struct RecordingView : DialogView {
   void SetCheck(int id, bool checked) override { checks[id] = checked; }
   void Enable(int id, bool enabled) override { disabled[id] = !enabled; }
   void FocusAndSelect(int id) override { focus = id; }
-  void SetPortList(const std::vector<std::string>& entries, int selected) override {
-    ports = entries;
+  void SetPortList(const std::vector<PortEntry>& entries, int selected) override {
+    ports.clear();
+    descriptions.clear();
+    for (const PortEntry& entry : entries) {
+      ports.push_back(entry.text);
+      descriptions.push_back(entry.description);
+    }
     selectedPort = selected;
   }
   int SelectedPortEntry() override { return selectedPort; }
@@ -53,6 +58,10 @@ struct RecordingView : DialogView {
   void StopTimer(unsigned timerId) override {
     if (timerId == timer) timer = 0;
   }
+  std::string ChooseSettingsFile(bool save) override {
+    modal.push_back(save ? "save" : "open");
+    return chosenFile;
+  }
   void RunAboutDialog() override { modal.push_back("about"); }
   void RunSquelchDialog() override {
     modal.push_back("squelch");
@@ -70,7 +79,8 @@ struct RecordingView : DialogView {
   std::map<int, std::string> texts;
   std::map<int, int> limits;
   std::map<int, bool> checks, disabled;
-  std::vector<std::string> ports;
+  std::vector<std::string> ports, descriptions;
+  std::string chosenFile;  // what the file dialog answers; empty: cancelled
   std::string remembered;
   int selectedPort = -1, focus = 0, picture = -1, beeps = 0, waitBegins = 0, waitEnds = 0;
   unsigned timer = 0, timerPeriod = 0;

@@ -19,11 +19,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(Crc32, MatchesThePublishedCheckValue) {
-  const std::string_view text = "123456789";
-  EXPECT_EQ(Crc32(Bytes(text.begin(), text.end())), 0xCBF43926U);
-}
-
 TEST(EncodePngAndIco, WritePixelsQtReadsBack) {
   // 3x2: odd width, so each row ends in a padding nibble.
   const IndexedImage image{
@@ -48,22 +43,6 @@ TEST(EncodePngAndIco, WritePixelsQtReadsBack) {
   // bytes of header and palette + 2 rows of 4 colour and 4 mask bytes, at offset 22.
   EXPECT_EQ(Bytes(kFiles[1].file.begin(), kFiles[1].file.begin() + 22),
             (Bytes{0, 0, 1, 0, 1, 0, 3, 2, 16, 0, 1, 0, 4, 0, 120, 0, 0, 0, 22, 0, 0, 0}));
-}
-
-TEST(ToIndexed, PutsTransparencyFirstAndMergesTheClosestColoursIntoTheCommonerOne) {
-  // 16 opaque colours plus transparency: the two nearly equal reds must become one.
-  Canvas canvas(20, 2);
-  for (int i = 0; i < 14; ++i) canvas.Set(i, 0, {static_cast<std::uint8_t>(i * 17), 0, 200});
-  canvas.FillRect(0, 1, 3, 1, {250, 0, 0});
-  canvas.Set(3, 1, {252, 0, 0});
-  const IndexedImage image = ToIndexed(canvas);
-  ASSERT_EQ(image.palette.size(), 16U);
-  EXPECT_EQ(image.palette[0].a, 0);
-  EXPECT_EQ(image.palette[image.pixels[20 + 3]], (Rgba{250, 0, 0}));
-  for (int i = 0; i < 14; ++i) {
-    EXPECT_EQ(image.palette[image.pixels[i]], (Rgba{static_cast<std::uint8_t>(i * 17), 0, 200}));
-  }
-  EXPECT_EQ(image.pixels[19], 0);
 }
 
 constexpr std::string_view kSampleFile =

@@ -1,10 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "protocol/tracker_link.h"
+#include "tests/support/temp_dir.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
 
 namespace vindrel::testing {
@@ -20,18 +19,8 @@ inline constexpr int kVirtualPort = 161;  // <device directory>/ttyV0
 inline const std::string kNoCommunication = "No Communication with TALVORIN possible";
 inline const std::string kPortInUse = "De seriele poort is al in gebruik";
 
-// A temporary directory standing in for /dev, so no test ever reaches a real serial port.
-struct TempDeviceDirectory {
-  TempDeviceDirectory() {
-    char pattern[] = "/tmp/vindrel-dev-XXXXXX";
-    if (::mkdtemp(pattern) != nullptr) path = pattern;
-  }
-  ~TempDeviceDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
-  std::string path;
-};
+// The one temporary directory type; the old name stays while tests still use it.
+using TempDeviceDirectory = test::TempDir;
 
 // Stands in for the dialog: answers the port number and records what the link asks for.
 struct RecordingOwner : TrackerLinkOwner {
@@ -57,7 +46,6 @@ class TrackerTest : public ::testing::Test {
 
   // fault as on the virtual tracker's command line, e.g. "ack-limit=50".
   void StartTracker(VirtualTrackerOptions options = {}, const char* fault = "") {
-    ASSERT_FALSE(devices.path.empty());
     ASSERT_TRUE(!*fault || ParseVirtualTrackerFault(fault, options.faults)) << fault;
     options.linkPath = devices.path + "/ttyV0";
     tracker = std::make_unique<VirtualTracker>(std::move(options));
@@ -75,7 +63,7 @@ class TrackerTest : public ::testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
 
-  TempDeviceDirectory devices;
+  test::TempDir devices;
   RecordingOwner owner;
   std::unique_ptr<VirtualTracker> tracker;
   TrackerLink link{owner};  // declared last: its port closes before the tracker stops

@@ -150,7 +150,8 @@ TEST_F(ConfigDlgTest, ContextMenuOffersTheAboutBox) {
   const QPoint inside(5, 5);  // the margin beside "Instellingen": the dialog itself
   QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
   QApplication::sendEvent(dialog.get(), &event);
-  EXPECT_EQ(entries, QStringList{"&About VINDrel..."});
+  EXPECT_EQ(entries, (QStringList{"Instellingen openen...", "Instellingen opslaan...",
+                                  "&About VINDrel..."}));
   ASSERT_EQ(closer.seen.size(), 2u);
   EXPECT_EQ(closer.seen[1].title, "About VinDrel config");
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,29 +11,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 namespace vindrel::test {
-
-// A temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vindrel-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A pseudo-terminal whose master side plays the other end of the line. The peer keeps a slave
 // descriptor of its own, so the line stays up between the port's opens. The slave is reachable as
@@ -46,13 +28,17 @@ class PtyPeer {
       HangUp();
       throw std::runtime_error("no pseudo-terminal");
     }
+    termios raw{};  // no echo of what the peer sends before the port is opened
+    ::tcgetattr(slave_, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave_, TCSANOW, &raw);
     slavePath_ = ::ptsname(master_);
-    std::filesystem::create_directory_symlink(slavePath_, devices_.Path() / "ttyV0");
+    std::filesystem::create_symlink(slavePath_, devices_.path + "/ttyV0");
   }
   ~PtyPeer() { HangUp(); }
 
   const std::string& SlavePath() const { return slavePath_; }
-  std::string Devices() const { return devices_.Path().string(); }
+  const std::string& Devices() const { return devices_.path; }
 
   void Send(const std::string& bytes) const {
     if (::write(master_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
@@ -60,18 +46,23 @@ class PtyPeer {
     }
   }
 
-  // Bytes the port has written so far, without waiting.
-  std::string Received() const {
+  // Bytes the port has written so far; waits up to two seconds for at least count of them.
+  std::string Received(std::size_t count = 0) const {
     std::string all;
     char chunk[256];
-    const int flags = ::fcntl(master_, F_GETFL);
-    ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
-    for (ssize_t n; (n = ::read(master_, chunk, sizeof chunk)) > 0;) {
+    pollfd p{master_, POLLIN, 0};
+    while (::poll(&p, 1, all.size() < count ? 2000 : 0) == 1 && (p.revents & POLLIN) != 0) {
+      const ssize_t n = ::read(master_, chunk, sizeof chunk);
+      if (n <= 0) break;
       all.append(chunk, static_cast<std::size_t>(n));
     }
-    ::fcntl(master_, F_SETFL, flags);
     return all;
   }
+
+  // The line holds back everything the port writes (as a UART does while CTS is low) until
+  // ReleaseLine; the port's writes then end short at their time-out.
+  void HoldLine() const { ::tcflow(slave_, TCOOFF); }
+  void ReleaseLine() const { ::tcflow(slave_, TCOON); }
 
   // The other end goes away, as when an adapter is unplugged.
   void HangUp() {

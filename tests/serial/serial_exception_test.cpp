@@ -4,18 +4,21 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace vindrel {
 namespace {
 
 TEST(SerialException, GetErrorTextGivesTheCLibrarysMessageWithinTheCapacity) {
+  const std::string io = std::strerror(EIO);  // tests run in the "C" locale
+  ASSERT_GT(io.size(), 9u);
   const struct {
     std::uint32_t code;
     unsigned capacity;
     bool known;
-    const char* text;
-  } cases[] = {{EIO, 64, true, "Input/output error"},
-               {EIO, 10, true, "Input/out"},  // 9 characters and the terminator
+    std::string text;
+  } cases[] = {{EIO, 64, true, io},
+               {EIO, 10, true, io.substr(0, 9)},  // 9 characters and the terminator
                {EBUSY, 1, true, ""},
                {100000, 32, false, ""},
                {0xFFFFFFFF, 32, false, ""}};
@@ -24,7 +27,7 @@ TEST(SerialException, GetErrorTextGivesTheCLibrarysMessageWithinTheCapacity) {
     std::memset(text, 'x', sizeof text);
     unsigned help = 7;
     EXPECT_EQ(CSerialException(c.code).GetErrorText(text, c.capacity, &help), c.known) << c.code;
-    EXPECT_STREQ(text, c.text) << c.code;
+    EXPECT_EQ(text, c.text) << c.code;
     EXPECT_EQ(text[c.capacity], 'x') << "written beyond the capacity";
     EXPECT_EQ(help, 0u);
   }
@@ -40,9 +43,6 @@ TEST(SerialException, RaiseSerialErrorThrowsTheCodeOrTheCurrentErrno) {
       const auto* serial = dynamic_cast<const CSerialException*>(&e);
       ASSERT_NE(serial, nullptr);
       EXPECT_EQ(serial->errorCode, raised);
-      char text[64];
-      EXPECT_TRUE(e.GetErrorText(text, sizeof text));  // the derived text
-      EXPECT_STREQ(text, std::strerror(static_cast<int>(raised)));
     }
   }
 }

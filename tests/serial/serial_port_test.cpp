@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <termios.h>
 
 #include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -46,21 +45,22 @@ class SerialPortTest : public ::testing::Test {
     p.Open(number, 4800, ParityNone, 8, StopBitsOne, flow, false);
   }
 
+  // What a read gives when it may take only what is already buffered.
+  std::string Buffered() {
+    port.SetTimeoutSettings({kMaxTimeout, 0, 0});
+    char buffer[64];
+    return std::string(buffer, port.Read(buffer, sizeof buffer));
+  }
+
   PtyPeer peer;
   CSerialPort port;
 };
 
-TEST_F(SerialPortTest, OpensRawAndNonBlockingAtTheTrackersSettingsAndTransfers) {
+TEST_F(SerialPortTest, OpensNonBlockingAtTheGivenSpeedWithZeroTimeoutsAndTransfers) {
   Open(port);
   termios t{};
   ASSERT_EQ(::tcgetattr(port.deviceHandle, &t), 0);
-  EXPECT_EQ(cfgetospeed(&t), B4800);
-  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
-            tcflag_t{CS8 | CLOCAL | CREAD});
-  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t{0});
-  EXPECT_EQ(t.c_iflag & (ICRNL | IXON | IXOFF | IXANY | PARMRK | ISTRIP), tcflag_t{0});
-  EXPECT_EQ(t.c_oflag & OPOST, tcflag_t{0});
-  EXPECT_EQ(t.c_cc[VMIN] + t.c_cc[VTIME], 0);
+  EXPECT_EQ(cfgetospeed(&t), B4800);  // a pseudo-terminal starts at 38400
   EXPECT_NE(::fcntl(port.deviceHandle, F_GETFL) & O_NONBLOCK, 0);
   EXPECT_NE(::fcntl(port.deviceHandle, F_GETFD) & FD_CLOEXEC, 0);
 
@@ -74,31 +74,8 @@ TEST_F(SerialPortTest, OpensRawAndNonBlockingAtTheTrackersSettingsAndTransfers) 
             0u);
 
   EXPECT_EQ(port.Write("!U", 2), 2u);
-  port.FlushOutput();
-  EXPECT_EQ(peer.Received(), "!U");
-}
-
-TEST_F(SerialPortTest, PortHeldByAnotherProcessFailsWithEbusyAndStaysClosed) {
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {  // another program holding the port the way cooperating programs do
-    const int fd = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY);
-    const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? '1' : '0';
-    (void)!::write(ready[1], &ok, 1);
-    ::pause();
-    ::_exit(0);
-  }
-  char ok = 0;
-  EXPECT_TRUE(::read(ready[0], &ok, 1) == 1 && ok == '1') << "the other program holds no lock";
-  EXPECT_EQ(RaisedCode([&] { Open(port); }), std::uint32_t{EBUSY});
-  EXPECT_FALSE(port.IsOpen());
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  for (const int fd : ready) ::close(fd);
-  Open(port);  // free again once the other program has gone
-  EXPECT_TRUE(port.IsOpen());
+  port.FlushOutput();  // a pseudo-terminal has no output queue: drain returns at once
+  EXPECT_EQ(peer.Received(2), "!U");
 }
 
 TEST_F(SerialPortTest, OpenReleasesTheOldPortAlsoWhenTheNewOpenFailsAndLeaksNothing) {
@@ -106,8 +83,9 @@ TEST_F(SerialPortTest, OpenReleasesTheOldPortAlsoWhenTheNewOpenFailsAndLeaksNoth
   const long before = test::OpenDescriptorCount();
   for (int round = 0; round < 3; ++round) {
     Open(port);
-    Open(port);  // reopen while open
+    Open(port);  // reopen while open; another program then finds the port in use
     EXPECT_EQ(RaisedCode([&] { Open(other); }), std::uint32_t{EBUSY});
+    EXPECT_FALSE(other.IsOpen());
     // 162 is ttyV1, which the tree does not hold; 0 is outside the table.
     for (const int missing : {PtyPeer::kPortNumber + 1, 0}) {
       EXPECT_EQ(RaisedCode([&] { Open(port, missing); }), std::uint32_t{ENOENT});
@@ -117,27 +95,79 @@ TEST_F(SerialPortTest, OpenReleasesTheOldPortAlsoWhenTheNewOpenFailsAndLeaksNoth
     other.Close();
     EXPECT_EQ(RaisedCode([&] { Open(port, PtyPeer::kPortNumber, FlowDsrRts); }),
               std::uint32_t{EINVAL});
+    EXPECT_TRUE(port.IsOpen()) << "a refused setting leaves the port open";
     port.Close();
   }
   EXPECT_EQ(test::OpenDescriptorCount(), before);
 }
 
-TEST_F(SerialPortTest, ReadAndWriteOnAClosedPortRaiseAndCloseNeverDoes) {
-  CSerialPort fresh;
-  EXPECT_NO_THROW(fresh.Close());
+TEST_F(SerialPortTest, EveryOperationOnAClosedPortRaisesEbadfAndCloseNeverRaises) {
+  Open(port);
+  port.Close();
+  EXPECT_NO_THROW(port.Close());
   char byte = 'x';
-  for (int round = 0; round < 2; ++round) {  // new, then opened and closed twice
-    EXPECT_EQ(RaisedCode([&] { fresh.Read(&byte, 1); }), std::uint32_t{EBADF});
-    EXPECT_EQ(RaisedCode([&] { fresh.Write(&byte, 1); }), std::uint32_t{EBADF});
-    Open(fresh);
-    fresh.Close();
-    EXPECT_NO_THROW(fresh.Close());
+  LineSettings line;
+  SerialTimeouts timeouts;
+  const std::function<void()> calls[] = {
+      [&] { port.Read(&byte, 1); },         [&] { port.Write(&byte, 1); },
+      [&] { port.GetLineSettings(line); },  [&] { port.SetLineSettings(line); },
+      [&] { port.FlushOutput(); },          [&] { port.DiscardInput(); },
+      [&] { port.SetQueueSizes(1, 1); },    [&] { port.GetTimeoutSettings(timeouts); },
+      [&] { port.SetTimeoutSettings({}); },
+  };
+  for (std::size_t i = 0; i < std::size(calls); ++i) {
+    EXPECT_EQ(RaisedCode(calls[i]), std::uint32_t{EBADF}) << "call " << i;
   }
 }
 
-volatile sig_atomic_t alarms = 0;
+TEST_F(SerialPortTest, PurgeDropsExactlyTheQueuesItIsAskedFor) {
+  Open(port);
+  // A pseudo-terminal passes written bytes on at once, so only the input queue can be seen to
+  // empty; purging the output must leave the input alone.
+  const std::pair<std::function<void()>, bool> cases[] = {
+      {[&] { port.DiscardInput(); }, true},
+      {[&] { port.DiscardOutput(); }, false},
+      {[&] { port.PurgeQueues(kPurgeTxClear | kPurgeRxClear); }, true},
+      {[&] { port.PurgeQueues(kPurgeTxAbort | kPurgeRxAbort); }, false},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    peer.Send("in");
+    pollfd p{port.deviceHandle, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    cases[i].first();
+    EXPECT_EQ(Buffered(), cases[i].second ? "" : "in") << "case " << i;
+  }
+  EXPECT_EQ(RaisedCode([&] { port.PurgeQueues(0x10); }), std::uint32_t{EINVAL});
+}
+
+// SIGALRM every 300 ms while it lives, without SA_RESTART, so that poll() returns EINTR. The
+// handler and the timer are restored however the test leaves.
+class AlarmEvery300ms {
+ public:
+  AlarmEvery300ms() {
+    struct sigaction action {};
+    action.sa_handler = [](int) { count = count + 1; };
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGALRM, &action, &previous_);
+    const itimerval every{{0, 300'000}, {0, 300'000}};
+    ::setitimer(ITIMER_REAL, &every, nullptr);
+  }
+  ~AlarmEvery300ms() {
+    const itimerval off{};
+    ::setitimer(ITIMER_REAL, &off, nullptr);
+    ::sigaction(SIGALRM, &previous_, nullptr);
+  }
+  AlarmEvery300ms(const AlarmEvery300ms&) = delete;
+  AlarmEvery300ms& operator=(const AlarmEvery300ms&) = delete;
+
+  static inline volatile sig_atomic_t count = 0;
+
+ private:
+  struct sigaction previous_ {};
+};
 
 TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
+  constexpr std::uint32_t kMax = kMaxTimeout;
   const struct {
     const char* what;
     SerialTimeouts timeouts;
@@ -147,18 +177,17 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
     long long atLeast, below;  // milliseconds
     bool signals;
   } cases[] = {
-      {"silent line", {0, 0, 1000}, 256, {}, "", 990, 2500, false},
-      {"signals every 300 ms", {0, 0, 1000}, 256, {}, "", 990, 1700, true},  // a restart: 1.9 s
+      {"silent line", {0, 0, 300}, 256, {}, "", 290, 1500, false},
+      {"signals every 300 ms", {0, 0, 1000}, 256, {}, "", 990, 1700, true},  // keeps its deadline
+      {"multiplier", {0, 100, 0}, 5, {}, "", 490, 2000, false},
       {"partial data", {0, 0, 500}, 256, {{0ms, "0123456789"}}, "0123456789", 490, 2000, false},
       {"all zero", {}, 10, {{0ms, "12345"}, {600ms, "67890"}}, "1234567890", 550, 5000, false},
-      {"interval", {150, 0, 0}, 10, {{400ms, "abc"}, {1500ms, "def"}}, "abc", 390, 1400, false},
+      {"interval", {150, 0, 0}, 10, {{300ms, "abc"}, {800ms, "def"}}, "abc", 290, 700, false},
+      {"buffered only", {kMax, 0, 0}, 10, {{0ms, "abc"}}, "abc", 0, 500, false},
+      {"buffered only, none there", {kMax, 0, 0}, 10, {}, "", 0, 500, false},
+      {"first bytes", {kMax, kMax, 1000}, 10, {{300ms, "ab"}}, "ab", 290, 900, false},
+      {"first bytes, silent", {kMax, kMax, 300}, 10, {}, "", 290, 1500, false},
   };
-  struct sigaction action {};
-  struct sigaction previous {};
-  action.sa_handler = [](int) { alarms = alarms + 1; };
-  sigemptyset(&action.sa_mask);  // no SA_RESTART: poll returns EINTR
-  ASSERT_EQ(::sigaction(SIGALRM, &action, &previous), 0);
-  const itimerval every300ms{{0, 300'000}, {0, 300'000}}, off{};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Open(port);
@@ -166,8 +195,9 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
     std::vector<char> buffer(c.count);
     std::uint32_t got = 0;
     long long elapsed = 0;
-    alarms = 0;
-    ASSERT_EQ(::setitimer(ITIMER_REAL, c.signals ? &every300ms : &off, nullptr), 0);
+    AlarmEvery300ms::count = 0;
+    std::optional<AlarmEvery300ms> alarms;
+    if (c.signals) alarms.emplace();
     {
       std::vector<std::jthread> later;  // a peer answering late
       for (const auto& [when, bytes] : c.peer) {
@@ -186,14 +216,37 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
       got = port.Read(buffer.data(), c.count);
       elapsed = MillisecondsSince(start);
     }
-    ::setitimer(ITIMER_REAL, &off, nullptr);
+    alarms.reset();
+    port.DiscardInput();  // what the late peer sent after the read ended
     EXPECT_EQ(std::string(buffer.data(), got), c.got);
-    EXPECT_GE(elapsed, c.atLeast);
+    if (c.atLeast > 0) {
+      EXPECT_GE(elapsed, c.atLeast);
+    }
     EXPECT_LT(elapsed, c.below);
-    EXPECT_GE(alarms, c.signals ? 2 : 0);
-    port.DiscardInput();
+    if (c.signals) {
+      EXPECT_GE(AlarmEvery300ms::count, 2) << "no signal interrupted the wait";
+    }
   }
-  ::sigaction(SIGALRM, &previous, nullptr);
+}
+
+TEST_F(SerialPortTest, AWriteTheLineHoldsBackEndsShortAtItsTimeout) {
+  Open(port);
+  peer.HoldLine();
+  const struct {
+    SerialTimeouts timeouts;
+    long long atLeast;
+  } cases[] = {{{0, 0, 0, 100, 200}, 490}, {{0, 0, 0, 0, 300}, 290}};  // 3 x 100 + 200; 300
+  for (const auto& c : cases) {
+    port.SetTimeoutSettings(c.timeouts);
+    const auto start = Clock::now();
+    EXPECT_EQ(port.Write("abc", 3), 0u);
+    const long long elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, c.atLeast);
+    EXPECT_LT(elapsed, c.atLeast + 1500);
+  }
+  peer.ReleaseLine();
+  EXPECT_EQ(port.Write("abc", 3), 3u);
+  EXPECT_EQ(peer.Received(3), "abc");
 }
 
 TEST_F(SerialPortTest, HangUpDuringAReadRaisesEioPromptlyWithoutBurningCpu) {

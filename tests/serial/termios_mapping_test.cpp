@@ -107,6 +107,40 @@ TEST(TermiosMapping, EveryOpenSettingGivesARawTerminalOrIsRefusedWithEinval) {
   EXPECT_EQ(LineSettingsToTermios(dsr, t), EINVAL) << "DSR sensitivity";
 }
 
+// The flow-control members Open sets over what the driver reported (values unlike anything Open
+// writes). Linux refuses DSR and DTR handshakes later, so only this shows what Open asks for.
+TEST(OpenSettings, FlowControlTakesOverItsMembersAndKeepsTheRest) {
+  LineSettings driver;
+  driver.fOutxCtsFlow = driver.fOutxDsrFlow = driver.fOutX = driver.fInX = true;
+  driver.fDtrControl = kDtrControlDisable;
+  driver.fRtsControl = kRtsControlToggle;
+  driver.XonLim = driver.XoffLim = 7;
+  constexpr std::uint8_t kDtr = kDtrControlDisable, kRts = kRtsControlToggle, kHand = 2;
+  const struct {
+    int flow;
+    bool cts, dsr;
+    std::uint8_t dtr, rts;
+    bool xonXoff;
+    std::uint16_t limits;
+  } cases[] = {
+      {FlowNone, false, false, kDtr, kRts, false, 7},
+      {FlowCtsRts, true, false, kDtr, kHand, false, 7},
+      {FlowCtsDtr, true, false, kHand, kRts, false, 7},
+      {FlowDsrRts, false, true, kDtr, kHand, false, 7},
+      {FlowDsrDtr, false, true, kHand, kRts, false, 7},
+      {FlowXonXoff, false, false, kDtr, kRts, true, 100},
+      {6, true, true, kDtr, kRts, true, 7},  // unknown: everything as the driver had it
+  };
+  for (const auto& c : cases) {
+    LineSettings s = driver;
+    ApplyOpenSettings(s, 4800, ParityNone, 8, StopBitsOne, static_cast<SerialFlowControl>(c.flow));
+    EXPECT_EQ(std::tuple(s.fOutxCtsFlow, s.fOutxDsrFlow, s.fDtrControl, s.fRtsControl, s.fOutX,
+                         s.fInX, s.XonLim, s.XoffLim),
+              std::tuple(c.cts, c.dsr, c.dtr, c.rts, c.xonXoff, c.xonXoff, c.limits, c.limits))
+        << c.flow;
+  }
+}
+
 TEST(TermiosMapping, ReadBackNoticesWhatTheDriverDidNotApply) {
   termios wanted;
   LineSettings s;

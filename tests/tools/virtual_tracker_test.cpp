@@ -52,6 +52,32 @@ TEST_F(TrackerTest, TheBlockFileGivesTheStartImageAndKeepsEveryWrite) {
   EXPECT_THROW(VirtualTracker(options).Open(), std::runtime_error);
 }
 
+// As a firmware fed by a GPS receiver: a sentence counts as a fix only when its checksum holds;
+// the old fixed "*25" and LF CR ending is turned down with the checksum it should have had.
+TEST_F(TrackerTest, NmeaSentencesCountOnlyWithTheirChecksum) {
+  const std::string rmc = "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,100.00,10.00,211200,,";
+  const std::string gga = "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,100.0,M,,,,0000";
+  const std::pair<std::string, std::string> cases[] = {
+      {rmc + "*35\r\n", "nmea " + rmc + "*35\\r\\n fix speed 100.00 course 10.00"},
+      {rmc + "*25\n\r", "nmea-rejected " + rmc + "*25\\n\\r: checksum 25, expected 35"},
+      {gga + "\r\n", "nmea-rejected " + gga + "\\r\\n: no checksum, expected 3E"},
+      {gga + "*3E0\r\n", "nmea-rejected " + gga + "*3E0\\r\\n: checksum 3E0, expected 3E"},
+      {gga + "*3e\r\n", "nmea " + gga + "*3e\\r\\n fix altitude 100.0 M"},
+  };
+  StartTracker();
+  link.OpenPort(kVirtualPort);
+  std::string line;
+  std::vector<std::string> events;
+  for (const auto& [sent, event] : cases) {
+    line += sent;
+    events.push_back(event);
+  }
+  ASSERT_EQ(link.port.Write(line.data(), static_cast<std::uint32_t>(line.size())), line.size());
+  ASSERT_TRUE(tracker->WaitForEvent(events.back(), std::chrono::seconds(2)));
+  EXPECT_EQ(tracker->EventLog(), events);
+  EXPECT_EQ(tracker->ReceivedNmea(), (std::vector{cases[0].first, cases[4].first}));
+}
+
 TEST_F(TrackerTest, PacedBytesTakeTheirLineTime) {
   VirtualTrackerOptions options;
   options.pace = true;

@@ -45,7 +45,8 @@ path that the utility opens. Ends on SIGINT or SIGTERM.
 
 Commands understood: "!" handshake, "D" read image, "U" write image (0x00, "p", 112 bytes each
 acknowledged with "#"), "V" version, "L" 1200 Hz tone, "H" 2200 Hz tone, "A" squelch
-adjustment ended by "*", and NMEA sentences, which are logged.
+adjustment ended by "*", and NMEA sentences, which are logged with their speed, course and
+altitude, or as rejected when their checksum is wrong or missing.
 )";
 
 int Fail(const std::string& message) {
@@ -67,6 +68,7 @@ bool ParseByte(std::string_view text, std::uint8_t& value) {
 
 int main(int argc, char** argv) {
   vindrel::VirtualTrackerOptions options;
+  options.keepHistory = false;  // it may serve for days; its log goes to --log
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&](std::string_view& out) {

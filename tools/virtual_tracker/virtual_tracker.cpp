@@ -117,6 +117,43 @@ void SleepUntil(Clock::time_point deadline) {
   }
 }
 
+// Field n (from 0) of a sentence's text, up to the next "," or the end.
+std::string_view Field(std::string_view text, int n) {
+  for (; n > 0 && !text.empty(); --n) {
+    const auto comma = text.find(',');
+    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+  }
+  return text.substr(0, text.find(','));
+}
+
+// Judges a received line as a firmware fed by a GPS receiver does: a sentence counts only when
+// the two hexadecimal digits after "*" equal the XOR of the bytes between "$" and "*". Returns
+// the event to log; accepted is set when the sentence counts.
+std::string JudgeSentence(std::string_view line, bool& accepted) {
+  const std::string_view text = line.substr(0, line.find_first_of("\r\n"));
+  const std::size_t star = std::min(text.find('*'), text.size());
+  std::uint8_t sum = 0;
+  for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<std::uint8_t>(text[i]);
+  const std::string_view given = text.substr(std::min(star + 1, text.size()));
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(given.data(), given.data() + given.size(), value, 16);
+  accepted = star < text.size() && given.size() == 2 && ec == std::errc() &&
+             end == given.data() + given.size() && value == sum;
+  if (!accepted) {
+    const std::string found = star < text.size() ? "checksum " + Escape(given) : "no checksum";
+    return "nmea-rejected " + Escape(line) + ": " + found + ", expected " + Hex(sum);
+  }
+  std::string event = "nmea " + Escape(line);
+  const std::string_view body = text.substr(0, star);
+  const std::string_view type = body.substr(std::min<std::size_t>(3, body.size()), 3);
+  if (type == "RMC") {
+    event += " fix speed " + std::string(Field(body, 7)) + " course " + std::string(Field(body, 8));
+  } else if (type == "GGA") {
+    event += " fix altitude " + std::string(Field(body, 9)) + " " + std::string(Field(body, 10));
+  }
+  return event;
+}
+
 SettingsBlock ReadBlockFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::system_error(errno, std::generic_category(), "open " + path);
@@ -230,7 +267,7 @@ void VirtualTracker::State::Log(std::string event) {
     std::fprintf(logStream, "%s %s\n", TimeStamp().c_str(), event.c_str());
     std::fflush(logStream);
   }
-  {
+  if (options.keepHistory) {
     std::lock_guard lock(mutex);
     events.push_back(std::move(event));
   }
@@ -429,7 +466,7 @@ void VirtualTracker::State::Receive(std::uint8_t b) {
   VirtualTrackerFaults f;
   {
     std::lock_guard lock(mutex);
-    received.push_back(b);
+    if (options.keepHistory) received.push_back(b);
     f = faults;
   }
   ++receivedCount;
@@ -469,11 +506,13 @@ void VirtualTracker::State::Receive(std::uint8_t b) {
 }
 
 void VirtualTracker::State::FinishSentence() {
-  {
+  bool accepted = false;
+  std::string event = JudgeSentence(nmeaLine, accepted);
+  if (accepted && options.keepHistory) {
     std::lock_guard lock(mutex);
     nmea.push_back(nmeaLine);
   }
-  Log("nmea " + Escape(nmeaLine));
+  Log(std::move(event));
   mode = Mode::Idle;
 }
 

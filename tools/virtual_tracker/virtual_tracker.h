@@ -57,11 +57,14 @@ struct VirtualTrackerOptions {
   VirtualTrackerFaults faults;
   // One line per event with a time stamp; "-" is standard output; empty writes no file.
   std::string logFile;
+  // Keep every event, sentence and received byte for the accessors below (tests). Off, memory
+  // stays flat however long the tracker serves, and those accessors return nothing.
+  bool keepHistory = true;
 };
 
 // The tracker's side of the line. It answers the handshake, echoes the command bytes, sends its
 // image on "D", runs the write exchange on "U" and stores the 112 bytes, sends the version on
-// "V", accepts "L", "H", "A" and the "*" that ends squelch adjustment, and collects NMEA sentences.
+// "V", accepts "L", "H", "A" and the "*" that ends squelch adjustment, and checks NMEA sentences.
 // Everything is served by one background thread; the accessors may be called from any thread.
 class VirtualTracker {
  public:
@@ -95,9 +98,12 @@ class VirtualTracker {
 
   // The events so far, without time stamps: "handshake", "command D", "block-sent 256",
   // "block-written <224 hex digits>", "write-aborted at byte 50", "version", "tone 1200",
-  // "tone 2200", "squelch begin", "squelch end", "nmea $GPRMC,...*hh\r\n", "hang-up", ...
+  // "tone 2200", "squelch begin", "squelch end", "hang-up", ...; NMEA sentences as
+  // "nmea $GPRMC,...*35\r\n fix speed 100.00 course 10.00", "nmea $GPGGA,...*3E\r\n fix altitude
+  // 100.0 M", or "nmea-rejected $GPRMC,...*25\n\r: checksum 25, expected 35" ("no checksum, ...").
   std::vector<std::string> EventLog() const;
-  // NMEA sentences as received, from "$" up to and including the line feed.
+  // The NMEA sentences whose checksum held, as received, from "$" up to and including the line end;
+  // rejected ones count as no fix and are only logged.
   std::vector<std::string> ReceivedNmea() const;
   // Every byte received, in order.
   std::vector<std::uint8_t> ReceivedBytes() const;

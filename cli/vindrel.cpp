@@ -1,0 +1,418 @@
+#include "cli/vindrel.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/port_argument.h"
+#include "protocol/gps_simulation.h"
+#include "protocol/tracker_commands.h"
+#include "protocol/tracker_link.h"
+#include "serial/port_description.h"
+#include "serial/port_discovery.h"
+#include "serial/port_names.h"
+#include "settings/settings_block.h"
+#include "settings/settings_file.h"
+
+namespace vindrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kNoPorts[] = "Er zijn geen serieele poorten beschikbaar op dit systeem";
+constexpr char kWriteFailed[] = "Schrijven van de instellingen is mislukt.";
+constexpr char kInternalError[] = "Internal application error.";
+constexpr std::size_t kTraceBytesPerLine = 16;
+
+// The link's owner on the command line: the port comes from -p, messages go to standard error,
+// and the GPS timer is the command's own loop.
+class CommandLineOwner : public TrackerLinkOwner {
+ public:
+  CommandLineOwner(std::ostream& err, std::string device) : err(err), device(std::move(device)) {}
+
+  int SelectedPortNumber() override { return portNumber; }
+  void ShowMessage(const std::string& text) override {
+    err << "vindrel: " << device << ": " << text << '\n';
+  }
+  unsigned StartTimer(unsigned timerId, unsigned) override { return timerId; }
+  void StopTimer(unsigned) override {}
+
+  int portNumber = 0;
+
+ private:
+  std::ostream& err;
+  std::string device;
+};
+
+// One line per up to 16 bytes: seconds since the start, direction, hex, printable characters.
+void TraceBytes(std::ostream& err, Clock::time_point start, bool sent, const std::uint8_t* bytes,
+                std::size_t count) {
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  for (std::size_t line = 0; line < count; line += kTraceBytesPerLine) {
+    const std::size_t end = std::min(count, line + kTraceBytesPerLine);
+    std::string hex, text;
+    for (std::size_t i = line; i < end; ++i) {
+      char pair[4];
+      std::snprintf(pair, sizeof pair, "%02X ", bytes[i]);
+      hex += pair;
+      text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
+    }
+    hex.resize(kTraceBytesPerLine * 3, ' ');
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%10.6f %s ", seconds, sent ? "->" : "<-");
+    err << stamp << hex << ' ' << text << '\n';
+  }
+}
+
+// A connected link to the tracker on the chosen port, for one command.
+class Session {
+ public:
+  Session(std::ostream& err, const PortArgument& port, bool trace) : owner(err, Name(port)) {
+    owner.portNumber = port.number;
+    link.port.SetDeviceDirectory(port.deviceDirectory);
+    if (trace) {
+      const Clock::time_point start = Clock::now();
+      link.port.lineObserver = [&err, start](bool sent, const std::uint8_t* bytes,
+                                             std::size_t count) {
+        TraceBytes(err, start, sent, bytes, count);
+      };
+    }
+  }
+
+  // Brings the link up: kExitDone, kExitNoAnswer (the link has shown its message and stays open,
+  // as in the dialog) or kExitSerialError (the link has shown the dialog's message and is down).
+  int Connect() {
+    if (link.Connect()) return kExitDone;
+    return link.portOpen ? kExitNoAnswer : kExitSerialError;
+  }
+
+  int Fail(int code, const std::string& text) {
+    owner.ShowMessage(text);
+    return code;
+  }
+
+  CommandLineOwner owner;
+  TrackerLink link{owner};
+
+ private:
+  // The port as messages name it: its device file, or its number where it has none.
+  static std::string Name(const PortArgument& port) {
+    const std::string path = PortDevicePath(port.number, port.deviceDirectory);
+    return path.empty() ? "port " + std::to_string(port.number) : path;
+  }
+};
+
+int BadInput(std::ostream& err, const std::string& problem) {
+  err << "vindrel: " << problem << '\n';
+  return kExitBadInput;
+}
+
+// Prints one line per field that differs: "beaconInterval: 5 in a.json, 7 in b.json".
+bool PrintDifferences(std::ostream& out, const TrackerSettings& left, const std::string& leftName,
+                      const TrackerSettings& right, const std::string& rightName) {
+  bool differ = false;
+  for (const SettingsField& field : kSettingsFields) {
+    const std::string a = SettingsFieldJson(field, left), b = SettingsFieldJson(field, right);
+    if (a != b) {
+      out << field.name << ": " << a << ' ' << leftName << ", " << b << ' ' << rightName << '\n';
+      differ = true;
+    }
+  }
+  return differ;
+}
+
+// The record as the tracker will hold it: quantised delays, upper-case calls, at most three
+// digipeaters, texts cut to their fields.
+TrackerSettings AsTrackerHoldsIt(const TrackerSettings& settings) {
+  TrackerSettings held;
+  DecodeSettingsBlock(EncodeSettingsBlock(settings), held);
+  return held;
+}
+
+int Verify(Session& s, std::ostream& out, const TrackerSettings& expected,
+           const std::string& expectedName) {
+  if (const int code = s.Connect()) return code;
+  TrackerSettings actual;
+  if (!ReadSettings(s.link, actual)) {
+    return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
+  }
+  const bool differ =
+      PrintDifferences(out, AsTrackerHoldsIt(expected), expectedName, actual, "on the tracker");
+  return differ ? kExitNoAnswer : kExitDone;
+}
+
+int WriteAndVerify(Session& s, std::ostream& out, const TrackerSettings& settings,
+                   const std::string& name, bool verify) {
+  if (const int code = s.Connect()) return code;
+  switch (WriteSettings(s.link, settings)) {
+    case WriteOutcome::NoEcho:
+      return s.Fail(kExitNoAnswer, "the tracker did not take the write command");
+    case WriteOutcome::ExchangeFailed:
+      return s.Fail(kExitNoAnswer, kWriteFailed);
+    case WriteOutcome::Done:
+      break;
+  }
+  return verify ? Verify(s, out, settings, name) : kExitDone;
+}
+
+struct Assignment {
+  const SettingsField* field;
+  std::string value;
+};
+
+// FIELD=VALUE checked with the dialog's checks before anything is sent.
+std::optional<std::string> ParseAssignments(const std::vector<std::string>& texts,
+                                            std::vector<Assignment>& assignments) {
+  for (const std::string& text : texts) {
+    const auto equals = text.find('=');
+    if (equals == std::string::npos) return text + ": FIELD=VALUE expected";
+    const std::string name = text.substr(0, equals);
+    const SettingsField* field = FindSettingsField(name);
+    if (field == nullptr) return name + ": unknown field";
+    TrackerSettings scratch;
+    if (auto reason = StoreSettingsValue(*field, text.substr(equals + 1), scratch)) {
+      return name + ": " + *reason;
+    }
+    assignments.push_back({field, text.substr(equals + 1)});
+  }
+  return std::nullopt;
+}
+
+int Set(Session& s, std::ostream& out, const std::vector<Assignment>& assignments) {
+  if (const int code = s.Connect()) return code;
+  TrackerSettings settings;
+  if (!ReadSettings(s.link, settings)) {
+    return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
+  }
+  for (const Assignment& a : assignments) StoreSettingsValue(*a.field, a.value, settings);
+  // The tracker's other fields must pass the dialog's checks too before anything is written.
+  if (auto problem = CheckSettings(settings)) {
+    return s.Fail(kExitBadInput,
+                  std::string(problem->field->name) + " on the tracker: " + problem->message);
+  }
+  return WriteAndVerify(s, out, settings, "written", true);
+}
+
+int Gps(Session& s, int seconds) {
+  int ticks = 0;
+  StartGpsSimulation(s.link, ticks);
+  const TrackerSettings settings;  // the defaults: 100 knots
+  const Clock::time_point start = Clock::now();
+  const std::chrono::milliseconds period(kGpsTimerPeriodMs);
+  for (int n = 1; seconds <= 0 || n * period <= std::chrono::seconds(seconds); ++n) {
+    std::this_thread::sleep_until(start + n * period);
+    GpsSimulationTick(s.link, settings, ticks);
+    if (s.link.gpsTimer == 0) return kExitNoAnswer;  // a short write ended it
+  }
+  std::this_thread::sleep_until(start + std::chrono::seconds(seconds));
+  return kExitDone;
+}
+
+int ListPorts(std::ostream& out) {
+  PortNumberList ports;
+  DiscoverSerialPorts(ports);
+  for (const std::uint32_t number : ports) {
+    const int n = static_cast<int>(number);
+    const std::string description = DescribeSerialPort(n);
+    out << n << '\t' << PortDisplayName(n) << (description.empty() ? "" : "\t") << description
+        << '\n';
+  }
+  return kExitDone;
+}
+
+// The only port present. nullopt with the exit code when there is none or several.
+std::optional<PortArgument> ChoosePort(std::ostream& err, int& code) {
+  PortNumberList ports;
+  DiscoverSerialPorts(ports);
+  if (ports.size() == 1) return PortArgument{static_cast<int>(ports[0])};
+  if (ports.empty()) {
+    err << "vindrel: " << kNoPorts << '\n';
+    code = kExitSerialError;
+    return std::nullopt;
+  }
+  err << "vindrel: several serial ports; choose one with -p:\n";
+  ListPorts(err);
+  code = kExitUsage;
+  return std::nullopt;
+}
+
+// The command line's grammar and what it parsed.
+struct CommandLine {
+  CommandLine() {
+    app.set_version_flag("--version", "vindrel " VINDREL_VERSION);
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.add_option("-p,--port", portText,
+                   "device path (/dev/ttyUSB0), COMn, or port number; default: the only port");
+    app.add_flag("--trace", trace, "log every byte on the line to standard error");
+    read->add_option("-o,--output", outFile, "write them to FILE (.json, or .bin for the image)");
+    write->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    write->add_flag("--no-verify", noVerify, "do not read the settings back");
+    verify->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    set->add_option("FIELD=VALUE", assignmentTexts, "e.g. callsign=PA3XYZ-9 beaconInterval=3")
+        ->required();
+    tone->add_option("PITCH", pitch, "low (1200 Hz) or high (2200 Hz)")
+        ->required()
+        ->check(CLI::IsMember({"low", "high"}));
+    gps->add_option("--seconds", seconds, "stop after N seconds (default: until interrupted)")
+        ->check(CLI::PositiveNumber);
+    show->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    diff->add_option("FILE1", file, "settings file")->required();
+    diff->add_option("FILE2", secondFile, "settings file")->required();
+    convert->add_option("IN", file, "settings file to read")->required();
+    convert->add_option("OUT", secondFile, "settings file to write")->required();
+  }
+
+  // Parses argv and checks -p and FIELD=VALUE, reading no file and touching no port. nullopt
+  // when the command goes on, else its exit code (0 after --help or --version).
+  std::optional<int> Parse(int argc, const char* const* argv, std::ostream& out,
+                           std::ostream& err) {
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+      return app.exit(e, out, err) == 0 ? kExitDone : kExitUsage;
+    }
+    if (!portText.empty()) {
+      std::string problem;
+      port = ParsePortArgument(portText, problem);
+      if (!port) {
+        err << "vindrel: " << problem << '\n';
+        return kExitUsage;
+      }
+    }
+    if (auto problem = ParseAssignments(assignmentTexts, assignments)) {
+      return BadInput(err, *problem);
+    }
+    return std::nullopt;
+  }
+
+  CLI::App app{"Configures a VINDrel APRS tracker over a serial port.", "vindrel"};
+  std::string portText, outFile, file, secondFile, pitch;
+  bool trace = false, noVerify = false;
+  int seconds = 0;
+  std::vector<std::string> assignmentTexts;
+  std::optional<PortArgument> port;
+  std::vector<Assignment> assignments;
+
+  CLI::App* ports =
+      app.add_subcommand("ports", "list the serial ports: number, device, description");
+  CLI::App* read =
+      app.add_subcommand("read", "read the tracker's settings (JSON to standard output)");
+  CLI::App* write =
+      app.add_subcommand("write", "write settings from FILE, then read back and compare");
+  CLI::App* verify = app.add_subcommand("verify", "compare the tracker's settings with FILE");
+  CLI::App* set = app.add_subcommand("set", "change fields: read, change, check, write, verify");
+  CLI::App* version = app.add_subcommand("version", "show the tracker's firmware version");
+  CLI::App* tone = app.add_subcommand("tone", "key the transmitter with a 1200 Hz or 2200 Hz tone");
+  CLI::App* squelch =
+      app.add_subcommand("squelch", "squelch adjustment: begin, wait for Enter, end");
+  CLI::App* gps = app.add_subcommand("gps", "send simulated GPS sentences every 2 seconds");
+  CLI::App* show = app.add_subcommand("show", "print a settings file as JSON");
+  CLI::App* diff = app.add_subcommand("diff", "list the fields in which two settings files differ");
+  CLI::App* convert =
+      app.add_subcommand("convert", "convert a settings file (by the names' endings)");
+};
+
+}  // namespace
+
+int CheckVindrelArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CommandLine line;
+  return line.Parse(argc, argv, out, err).value_or(kExitDone);
+}
+
+int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+               std::ostream& err) {
+  CommandLine c;
+  if (const std::optional<int> code = c.Parse(argc, argv, out, err)) return *code;
+
+  // Commands on files only.
+  if (c.ports->parsed()) return ListPorts(out);
+  if (c.show->parsed() || c.diff->parsed() || c.convert->parsed()) {
+    TrackerSettings first, second;
+    if (auto problem = LoadSettingsFile(c.file, first)) return BadInput(err, *problem);
+    if (c.show->parsed()) {
+      out << SettingsFileBytes(".json", first);
+      return kExitDone;
+    }
+    if (c.convert->parsed()) {
+      if (auto problem = SaveSettingsFile(c.secondFile, first)) return BadInput(err, *problem);
+      return kExitDone;
+    }
+    if (auto problem = LoadSettingsFile(c.secondFile, second)) return BadInput(err, *problem);
+    return PrintDifferences(out, first, "in " + c.file, second, "in " + c.secondFile)
+               ? kExitNoAnswer
+               : kExitDone;
+  }
+
+  // Everything given is checked before the port is touched: a bad file or value sends nothing.
+  TrackerSettings settings;
+  if (c.write->parsed() || c.verify->parsed()) {
+    if (auto problem = LoadSettingsFile(c.file, settings)) return BadInput(err, *problem);
+  }
+  int code = kExitDone;
+  const std::optional<PortArgument> port = c.port ? c.port : ChoosePort(err, code);
+  if (!port) return code;
+  Session s(err, *port, c.trace);
+  try {
+    if (c.read->parsed()) {
+      if ((code = s.Connect()) != kExitDone) return code;
+      if (!ReadSettings(s.link, settings)) {
+        return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
+      }
+      if (c.outFile.empty()) {
+        out << SettingsFileBytes(".json", settings);
+      } else if (auto problem = SaveSettingsFile(c.outFile, settings)) {
+        return BadInput(err, *problem);
+      }
+      return kExitDone;
+    }
+    if (c.write->parsed()) return WriteAndVerify(s, out, settings, "in " + c.file, !c.noVerify);
+    if (c.verify->parsed()) return Verify(s, out, settings, "in " + c.file);
+    if (c.set->parsed()) return Set(s, out, c.assignments);
+    if (c.version->parsed()) {
+      if ((code = s.Connect()) != kExitDone) return code;
+      const auto bytes = ReadVersion(s.link);
+      if (!bytes) return s.Fail(kExitNoAnswer, "the tracker did not tell its version");
+      // Signed bytes, as the dialog shows them.
+      out << int{static_cast<std::int8_t>((*bytes)[0])} << '.'
+          << int{static_cast<std::int8_t>((*bytes)[1])} << '\n';
+      return kExitDone;
+    }
+    if (c.tone->parsed()) {
+      if ((code = s.Connect()) != kExitDone) return code;
+      const bool echoed = c.pitch == "low" ? SendLowTone(s.link) : SendHighTone(s.link);
+      return echoed ? kExitDone : s.Fail(kExitNoAnswer, "the tracker did not take the tone");
+    }
+    if (c.squelch->parsed()) {
+      if ((code = s.Connect()) != kExitDone) return code;
+      const bool begun = BeginSquelchAdjustment(s.link);
+      if (begun) {
+        err << "Squelch adjustment: set the squelch on the tracker, then press Enter.\n";
+        std::string enter;
+        std::getline(in, enter);
+      }
+      // Also without an echo, as the dialog does: the tracker may have begun all the same.
+      EndSquelchAdjustment(s.link);
+      return begun ? kExitDone
+                   : s.Fail(kExitNoAnswer, "the tracker did not begin squelch adjustment");
+    }
+    if (c.gps->parsed()) return Gps(s, c.seconds);
+  } catch (const CSerialException& e) {
+    char text[512];
+    s.owner.ShowMessage(e.GetErrorText(text, sizeof text) ? text : kInternalError);
+    return kExitSerialError;
+  }
+  return kExitUsage;
+}
+
+}  // namespace vindrel

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "serial/port_discovery.h"
+
+namespace vindrel {
+
+// What the system tells about port portNumber, to help people pick the right one. On Linux: the
+// USB manufacturer and product with the stable /dev/serial/by-id name,
+// "FTDI FT232R USB UART (usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0)", or for a ttyV link the
+// pseudo-terminal it leads to, "link to /dev/pts/3". Empty when the system tells nothing. Reads
+// files only; never opens the device.
+std::string DescribeSerialPort(int portNumber, const PortDiscoveryRoots& roots = {});
+
+}  // namespace vindrel
