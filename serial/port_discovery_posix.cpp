@@ -96,6 +96,8 @@ void DiscoverByProbing(PortNumberList& ports, const PortDiscoveryRoots& roots) {
 
 }  // namespace
 
+std::string PortDisplayName(int portNumber) { return PortDevicePath(portNumber, "/dev"); }
+
 void DiscoverSerialPorts(PortNumberList& ports, const PortDiscoveryRoots& roots) {
   PortNumberList().swap(ports);
   if (!DiscoverByName(ports, roots)) {

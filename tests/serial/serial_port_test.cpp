@@ -173,7 +173,7 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
       for (const auto& [when, bytes] : c.peer) {
         if (when == 0ms) {
           peer.Send(bytes);
-          pollfd p{port.deviceHandle, POLLIN, 0};
+          pollfd p{static_cast<int>(port.deviceHandle), POLLIN, 0};
           ASSERT_EQ(::poll(&p, 1, 2000), 1);
         } else {
           later.emplace_back([&, when, bytes] {
