@@ -18,14 +18,9 @@ std::string ComDeviceName(int portNumber) {
 
 namespace {
 
-// The handle of an open port. On a closed port deviceHandle is INVALID_HANDLE_VALUE, which is
-// also the current process's pseudo-handle: passing it on would reach the process, not fail.
-HANDLE RequireOpen(std::intptr_t handle) {
-  if (handle == CSerialPort::kInvalidHandle) {
-    RaiseSerialError(ERROR_INVALID_HANDLE);
-  }
-  return reinterpret_cast<HANDLE>(handle);
-}
+// The handle as it is: on a closed port INVALID_HANDLE_VALUE, which makes the call fail with
+// ERROR_INVALID_HANDLE.
+HANDLE Device(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 void DcbToLineSettings(const DCB& dcb, LineSettings& settings) {
   settings.DCBlength = dcb.DCBlength;
@@ -104,14 +99,14 @@ void CSerialPort::Close() noexcept {
   if (deviceHandle == kInvalidHandle) {
     return;
   }
-  ::CloseHandle(reinterpret_cast<HANDLE>(deviceHandle));
+  ::CloseHandle(Device(deviceHandle));
   deviceHandle = kInvalidHandle;
   overlappedMode = false;
 }
 
 std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
   DWORD done = 0;
-  if (!::ReadFile(RequireOpen(deviceHandle), buffer, count, &done, nullptr)) {
+  if (!::ReadFile(Device(deviceHandle), buffer, count, &done, nullptr)) {
     RaiseSerialError();
   }
   return done;
@@ -119,7 +114,7 @@ std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
 
 std::uint32_t CSerialPort::Write(const void* buffer, std::uint32_t count) {
   DWORD done = 0;
-  if (!::WriteFile(RequireOpen(deviceHandle), buffer, count, &done, nullptr)) {
+  if (!::WriteFile(Device(deviceHandle), buffer, count, &done, nullptr)) {
     RaiseSerialError();
   }
   return done;
@@ -128,7 +123,7 @@ std::uint32_t CSerialPort::Write(const void* buffer, std::uint32_t count) {
 void CSerialPort::GetLineSettings(LineSettings& settings) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!::GetCommState(RequireOpen(deviceHandle), &dcb)) {
+  if (!::GetCommState(Device(deviceHandle), &dcb)) {
     RaiseSerialError();
   }
   DcbToLineSettings(dcb, settings);
@@ -136,32 +131,32 @@ void CSerialPort::GetLineSettings(LineSettings& settings) {
 
 void CSerialPort::SetLineSettings(const LineSettings& settings) {
   DCB dcb = LineSettingsToDcb(settings);
-  if (!::SetCommState(RequireOpen(deviceHandle), &dcb)) {
+  if (!::SetCommState(Device(deviceHandle), &dcb)) {
     RaiseSerialError();
   }
 }
 
 void CSerialPort::FlushOutput() {
-  if (!::FlushFileBuffers(RequireOpen(deviceHandle))) {
+  if (!::FlushFileBuffers(Device(deviceHandle))) {
     RaiseSerialError();
   }
 }
 
 void CSerialPort::PurgeQueues(std::uint32_t flags) {
-  if (!::PurgeComm(RequireOpen(deviceHandle), flags)) {
+  if (!::PurgeComm(Device(deviceHandle), flags)) {
     RaiseSerialError();
   }
 }
 
 void CSerialPort::SetQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize) {
-  if (!::SetupComm(RequireOpen(deviceHandle), inputSize, outputSize)) {
+  if (!::SetupComm(Device(deviceHandle), inputSize, outputSize)) {
     RaiseSerialError();
   }
 }
 
 void CSerialPort::GetTimeoutSettings(SerialTimeouts& settings) {
   COMMTIMEOUTS t{};
-  if (!::GetCommTimeouts(RequireOpen(deviceHandle), &t)) {
+  if (!::GetCommTimeouts(Device(deviceHandle), &t)) {
     RaiseSerialError();
   }
   settings = {t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
@@ -172,7 +167,7 @@ void CSerialPort::SetTimeoutSettings(const SerialTimeouts& settings) {
   COMMTIMEOUTS t{settings.ReadIntervalTimeout, settings.ReadTotalTimeoutMultiplier,
                  settings.ReadTotalTimeoutConstant, settings.WriteTotalTimeoutMultiplier,
                  settings.WriteTotalTimeoutConstant};
-  if (!::SetCommTimeouts(RequireOpen(deviceHandle), &t)) {
+  if (!::SetCommTimeouts(Device(deviceHandle), &t)) {
     RaiseSerialError();
   }
 }

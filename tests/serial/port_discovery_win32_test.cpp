@@ -36,7 +36,7 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
                                     {9, ERROR_SHARING_VIOLATION},
                                     {11, ERROR_PATH_NOT_FOUND}};
   std::vector<int> tried;
-  std::vector<HANDLE> opened;
+  std::vector<HANDLE> readEnds;  // of pipes whose write ends stand in for opened ports
   bool asWanted = true;
   test::CreateFileStandIn standIn([&](const char* name, DWORD access, DWORD share,
                                       DWORD disposition, DWORD flags) {
@@ -46,8 +46,11 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
                access == (GENERIC_READ | GENERIC_WRITE) && share == 0 &&
                disposition == OPEN_EXISTING && flags == 0;
     if (number == 3 || number == 255) {
-      opened.push_back(::CreateEventA(nullptr, FALSE, FALSE, nullptr));  // any real handle
-      return opened.back();
+      HANDLE readEnd = nullptr;
+      HANDLE writeEnd = nullptr;
+      EXPECT_TRUE(::CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+      readEnds.push_back(readEnd);
+      return writeEnd;
     }
     const auto error = errors.find(number);
     ::SetLastError(error == errors.end() ? ERROR_FILE_NOT_FOUND : error->second);
@@ -60,9 +63,11 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
   EXPECT_EQ(tried.front(), 1);
   EXPECT_EQ(tried.back(), 255);
   EXPECT_TRUE(asWanted);
-  for (const HANDLE handle : opened) {
-    DWORD flags = 0;
-    EXPECT_FALSE(::GetHandleInformation(handle, &flags)) << "a probed port stayed open";
+  ASSERT_EQ(readEnds.size(), 2u);
+  for (const HANDLE readEnd : readEnds) {  // a pipe breaks once its write end is closed
+    EXPECT_FALSE(::PeekNamedPipe(readEnd, nullptr, 0, nullptr, nullptr, nullptr));
+    EXPECT_EQ(::GetLastError(), DWORD{ERROR_BROKEN_PIPE}) << "a probed port stayed open";
+    ::CloseHandle(readEnd);
   }
 }
 
