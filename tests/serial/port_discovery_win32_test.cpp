@@ -36,7 +36,10 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
                                     {9, ERROR_SHARING_VIOLATION},
                                     {11, ERROR_PATH_NOT_FOUND}};
   std::vector<int> tried;
-  std::vector<HANDLE> readEnds;  // of pipes whose write ends stand in for opened ports
+  // Opened ports are temporary files that vanish when their handle is closed.
+  char directory[MAX_PATH];
+  ASSERT_GT(::GetTempPathA(MAX_PATH, directory), 0u);
+  std::vector<std::string> files;
   bool asWanted = true;
   test::CreateFileStandIn standIn([&](const char* name, DWORD access, DWORD share,
                                       DWORD disposition, DWORD flags) {
@@ -46,11 +49,10 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
                access == (GENERIC_READ | GENERIC_WRITE) && share == 0 &&
                disposition == OPEN_EXISTING && flags == 0;
     if (number == 3 || number == 255) {
-      HANDLE readEnd = nullptr;
-      HANDLE writeEnd = nullptr;
-      EXPECT_TRUE(::CreatePipe(&readEnd, &writeEnd, nullptr, 0));
-      readEnds.push_back(readEnd);
-      return writeEnd;
+      files.push_back(std::string(directory) + "vindrel-probe-" + std::to_string(number) + "-" +
+                      std::to_string(::GetCurrentProcessId()));
+      return ::CreateFileA(files.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     }
     const auto error = errors.find(number);
     ::SetLastError(error == errors.end() ? ERROR_FILE_NOT_FOUND : error->second);
@@ -63,11 +65,10 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
   EXPECT_EQ(tried.front(), 1);
   EXPECT_EQ(tried.back(), 255);
   EXPECT_TRUE(asWanted);
-  ASSERT_EQ(readEnds.size(), 2u);
-  for (const HANDLE readEnd : readEnds) {  // a pipe breaks once its write end is closed
-    EXPECT_FALSE(::PeekNamedPipe(readEnd, nullptr, 0, nullptr, nullptr, nullptr));
-    EXPECT_EQ(::GetLastError(), DWORD{ERROR_BROKEN_PIPE}) << "a probed port stayed open";
-    ::CloseHandle(readEnd);
+  ASSERT_EQ(files.size(), 2u);
+  for (const std::string& file : files) {
+    EXPECT_EQ(::GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a probed port stayed open";
   }
 }
 
