@@ -36,10 +36,7 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
                                     {9, ERROR_SHARING_VIOLATION},
                                     {11, ERROR_PATH_NOT_FOUND}};
   std::vector<int> tried;
-  // Opened ports are temporary files that vanish when their handle is closed.
-  char directory[MAX_PATH];
-  ASSERT_GT(::GetTempPathA(MAX_PATH, directory), 0u);
-  std::vector<std::string> files;
+  std::vector<HANDLE> opened;  // of the tracker's port, standing in for the ports that open
   bool asWanted = true;
   test::CreateFileStandIn standIn([&](const char* name, DWORD access, DWORD share,
                                       DWORD disposition, DWORD flags) {
@@ -49,10 +46,10 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
                access == (GENERIC_READ | GENERIC_WRITE) && share == 0 &&
                disposition == OPEN_EXISTING && flags == 0;
     if (number == 3 || number == 255) {
-      files.push_back(std::string(directory) + "vindrel-probe-" + std::to_string(number) + "-" +
-                      std::to_string(::GetCurrentProcessId()));
-      return ::CreateFileA(files.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      const std::string tracker = "\\\\.\\COM" + std::to_string(VINDREL_WINE_COM_TRACKER);
+      opened.push_back(::CreateFileA(tracker.c_str(), access, share, nullptr, disposition, flags,
+                                     nullptr));
+      return opened.back();
     }
     const auto error = errors.find(number);
     ::SetLastError(error == errors.end() ? ERROR_FILE_NOT_FOUND : error->second);
@@ -65,10 +62,10 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
   EXPECT_EQ(tried.front(), 1);
   EXPECT_EQ(tried.back(), 255);
   EXPECT_TRUE(asWanted);
-  ASSERT_EQ(files.size(), 2u);
-  for (const std::string& file : files) {
-    EXPECT_EQ(::GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
-        << "a probed port stayed open";
+  ASSERT_EQ(opened.size(), 2u);
+  for (const HANDLE handle : opened) {
+    DCB dcb{};  // (the handle's number may already serve some other object, never a port)
+    EXPECT_FALSE(::GetCommState(handle, &dcb)) << "a probed port stayed open";
   }
 }
 
