@@ -72,10 +72,11 @@ int main(int argc, char** argv) {
       link.Connect() &&
       Measure("round trip (command and echo)", runs * 20, 2, [&] { return SendLowTone(link); }) &&
       // From a Down link: open, handshake, "D" and its echo, the 256-byte image.
-      Measure("read settings (from closed)", runs, 4 + 256, [&] {
-        link.Close();
-        return ReadSettings(link, settings);
-      }) &&
+      Measure("read settings (from closed)", runs, 4 + 256,
+              [&] {
+                link.Close();
+                return ReadSettings(link, settings);
+              }) &&
       // Open, handshake, "U", 0x00 and "p" with their answers, 112 bytes each with its "#".
       Measure("write settings (from closed)", runs, 4 + 4 + 2 * 112, [&] {
         link.Close();

@@ -20,9 +20,8 @@ std::string PortDisplayName(int portNumber) { return "COM" + std::to_string(port
 
 void AppendProbedComPorts(PortNumberList& ports) {
   for (int number = kFirstProbed; number <= kLastProbed; ++number) {
-    const HANDLE handle = comCreateFile(ComDeviceName(number).c_str(),
-                                        GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                        0, nullptr);
+    const HANDLE handle = comCreateFile(ComDeviceName(number).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       ::CloseHandle(handle);
       ports.push_back(static_cast<std::uint32_t>(number));

@@ -86,9 +86,9 @@ void CSerialPort::OpenDevice(int portNumber) {
   // Share mode 0: the port is ours alone; a port another program holds fails with
   // ERROR_ACCESS_DENIED. Always synchronous: Read and Write pass no overlapped record, and on an
   // overlapped handle ReadFile without one may report an unfinished read as done.
-  const HANDLE handle = comCreateFile(ComDeviceName(portNumber).c_str(),
-                                      GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      0, nullptr);
+  const HANDLE handle =
+      comCreateFile(ComDeviceName(portNumber).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     RaiseSerialError();
   }

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Bytes = std::array<std::uint8_t, 2>;
 
+constexpr int kTracker = VINDREL_WINE_COM_TRACKER;
+constexpr int kSilent = VINDREL_WINE_COM_SILENT;
+constexpr int kAckLimit = VINDREL_WINE_COM_ACK_LIMIT;
 const std::string kNoCommunication = "No Communication with TALVORIN possible";
 const std::string kPortInUse = "De seriele poort is al in gebruik";
 
@@ -30,7 +32,7 @@ struct RecordingOwner : TrackerLinkOwner {
   unsigned StartTimer(unsigned, unsigned) override { return 0; }
   void StopTimer(unsigned) override {}
 
-  int portNumber = VINDREL_WINE_COM_TRACKER;
+  int portNumber = kTracker;
   std::vector<std::string> messages;
 };
 
@@ -61,25 +63,26 @@ TEST(TrackerLinkWin32, ReadsWritesAndVerifiesTheSettingsAndRunsEveryCommand) {
   EXPECT_TRUE(owner.messages.empty());
 }
 
+bool ConnectLink(TrackerLink& link) { return link.Connect(); }
+bool WriteSomeSettings(TrackerLink& link) {
+  return WriteSettings(link, SomeSettings()) == WriteOutcome::Done;
+}
+
 TEST(TrackerLinkWin32, FailuresGiveTheirMessagesAndLeaveTheLinkAsOnLinux) {
+  using Messages = std::vector<std::string>;
   const struct {
     const char* what;
     int number;
     DWORD openError;  // 0: the system opens the port
-    std::function<bool(TrackerLink&)> action;
-    std::vector<std::string> messages;
+    bool (*action)(TrackerLink&);
+    Messages messages;
     bool up;
     long long atLeast, below;  // milliseconds
   } cases[] = {
-      {"silent tracker", VINDREL_WINE_COM_SILENT, 0, [](TrackerLink& l) { return l.Connect(); },
-       {kNoCommunication}, true, 990, 2500},  // one read of one second
-      {"tracker stops acknowledging", VINDREL_WINE_COM_ACK_LIMIT, 0,
-       [](TrackerLink& l) { return WriteSettings(l, SomeSettings()) == WriteOutcome::Done; },
-       {}, true, 990, 5000},
-      {"port held by another program", VINDREL_WINE_COM_TRACKER, ERROR_ACCESS_DENIED,
-       [](TrackerLink& l) { return SendLowTone(l); }, {kPortInUse}, false, 0, 1000},
-      {"no such port", VINDREL_WINE_COM_TRACKER, ERROR_FILE_NOT_FOUND,
-       [](TrackerLink& l) { return l.Connect(); }, {kPortInUse}, false, 0, 1000},
+      {"silent", kSilent, 0, ConnectLink, {kNoCommunication}, true, 990, 2500},  // one read
+      {"stops acknowledging", kAckLimit, 0, WriteSomeSettings, {}, true, 990, 5000},
+      {"held elsewhere", kTracker, ERROR_ACCESS_DENIED, SendLowTone, {kPortInUse}, false, 0, 1000},
+      {"no such port", kTracker, ERROR_FILE_NOT_FOUND, ConnectLink, {kPortInUse}, false, 0, 1000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -15,10 +15,10 @@
 namespace vindrel {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsSupersetOf;
 using ::testing::Not;
-using ::testing::Contains;
 
 TEST(PortDiscoveryWin32, TheDeviceNamesHoldTheMappedComNumbers) {
   PortNumberList ports{999};  // what a list held before is not kept
@@ -38,23 +38,23 @@ TEST(PortDiscoveryWin32, ProbingCountsOpenedRefusedAndFailingPortsAndClosesWhatO
   std::vector<int> tried;
   std::vector<HANDLE> opened;  // of the tracker's port, standing in for the ports that open
   bool asWanted = true;
-  test::CreateFileStandIn standIn([&](const char* name, DWORD access, DWORD share,
-                                      DWORD disposition, DWORD flags) {
-    const int number = std::atoi(name + 7);
-    tried.push_back(number);
-    asWanted = asWanted && name == "\\\\.\\COM" + std::to_string(number) &&
-               access == (GENERIC_READ | GENERIC_WRITE) && share == 0 &&
-               disposition == OPEN_EXISTING && flags == 0;
-    if (number == 3 || number == 255) {
-      const std::string tracker = "\\\\.\\COM" + std::to_string(VINDREL_WINE_COM_TRACKER);
-      opened.push_back(::CreateFileA(tracker.c_str(), access, share, nullptr, disposition, flags,
-                                     nullptr));
-      return opened.back();
-    }
-    const auto error = errors.find(number);
-    ::SetLastError(error == errors.end() ? ERROR_FILE_NOT_FOUND : error->second);
-    return INVALID_HANDLE_VALUE;
-  });
+  test::CreateFileStandIn standIn(
+      [&](const char* name, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+        const int number = std::atoi(name + 7);
+        tried.push_back(number);
+        asWanted = asWanted && name == "\\\\.\\COM" + std::to_string(number) &&
+                   access == (GENERIC_READ | GENERIC_WRITE) && share == 0 &&
+                   disposition == OPEN_EXISTING && flags == 0;
+        if (number == 3 || number == 255) {
+          const std::string tracker = "\\\\.\\COM" + std::to_string(VINDREL_WINE_COM_TRACKER);
+          opened.push_back(
+              ::CreateFileA(tracker.c_str(), access, share, nullptr, disposition, flags, nullptr));
+          return opened.back();
+        }
+        const auto error = errors.find(number);
+        ::SetLastError(error == errors.end() ? ERROR_FILE_NOT_FOUND : error->second);
+        return INVALID_HANDLE_VALUE;
+      });
   PortNumberList ports{99};
   AppendProbedComPorts(ports);
   EXPECT_THAT(ports, ElementsAre(99, 3, 5, 7, 255));

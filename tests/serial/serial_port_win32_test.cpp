@@ -95,10 +95,10 @@ TEST(SerialPortWin32, LineSettingsReachTheDriverAndComeBack) {
     EXPECT_EQ((Row{d.BaudRate, d.StopBits, d.fOutxCtsFlow, d.fOutX, d.fInX,
                    static_cast<std::uint32_t>(d.XonChar), static_cast<std::uint32_t>(d.XoffChar)}),
               wanted);
-    EXPECT_EQ((Row{back.BaudRate, back.StopBits, back.fOutxCtsFlow, back.fOutX, back.fInX,
-                   static_cast<std::uint32_t>(back.XonChar),
-                   static_cast<std::uint32_t>(back.XoffChar)}),
-              wanted);
+    EXPECT_EQ(
+        (Row{back.BaudRate, back.StopBits, back.fOutxCtsFlow, back.fOutX, back.fInX,
+             static_cast<std::uint32_t>(back.XonChar), static_cast<std::uint32_t>(back.XoffChar)}),
+        wanted);
   }
   CSerialPort port;  // the line as the other tests expect it
   port.Open(kTracker, 4800, ParityNone, 8, StopBitsOne, FlowNone, false);
@@ -117,15 +117,13 @@ TEST(SerialPortWin32, ReadEndsAtItsTimeoutsAndPurgeDropsWhatHasCome) {
       // 2 ms a byte for 256 bytes and 500 ms; the write time-out has no say.
       {"silent tracker", kSilent, "!", false, {0, 2, 500, 0, 3000}, "", 1000, 2500},
       {"what is buffered", kTracker, "V", false, {MAXDWORD, 0, 0, 0, 0}, "V\x01\x07", 0, 500},
-      {"nothing buffered", kTracker, "", false, {MAXDWORD, 0, 0, 0, 0}, "", 0, 500},
       {"purged", kTracker, "V", true, {MAXDWORD, 0, 0, 0, 0}, "", 0, 500},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     CSerialPort port;
     OpenLikeTheLink(port, c.number);
-    EXPECT_EQ(port.Write(c.send.data(), static_cast<std::uint32_t>(c.send.size())),
-              c.send.size());
+    EXPECT_EQ(port.Write(c.send.data(), static_cast<std::uint32_t>(c.send.size())), c.send.size());
     std::this_thread::sleep_for(300ms);
     if (c.purge) {
       port.DiscardInput();
