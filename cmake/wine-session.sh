@@ -22,7 +22,10 @@ stop() {
   wineserver -k >/dev/null 2>&1 || true
   if [ -f "$session/pids" ]; then
     while read -r pid; do
-      kill "$pid" 2>/dev/null || true
+      # Only a tracker of ours: after a reboot the number may belong to another process.
+      if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- "--link $session/"; then
+        kill "$pid" 2>/dev/null || true
+      fi
     done <"$session/pids"
     rm -f "$session/pids"
   fi
