@@ -23,7 +23,8 @@ stop() {
   if [ -f "$session/pids" ]; then
     while read -r pid; do
       # Only a tracker of ours: after a reboot the number may belong to another process.
-      if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- "--link $session/"; then
+      if [ -r "/proc/$pid/cmdline" ] &&
+        tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q -- "--link $session/"; then
         kill "$pid" 2>/dev/null || true
       fi
     done <"$session/pids"
