@@ -89,6 +89,8 @@ void DiscoverByDeviceFiles(PortNumberList& ports, const PortDiscoveryRoots& root
 
 }  // namespace
 
+std::string PortDisplayName(int portNumber) { return PortDevicePath(portNumber, "/dev"); }
+
 void DiscoverSerialPorts(PortNumberList& ports, const PortDiscoveryRoots& roots) {
   PortNumberList().swap(ports);
   if (!DiscoverByName(ports, roots)) {

@@ -59,6 +59,4 @@ int PortNumberFromDeviceName(std::string_view name) {
   return 0;
 }
 
-std::string PortDisplayName(int portNumber) { return PortDevicePath(portNumber, "/dev"); }
-
 }  // namespace vindrel

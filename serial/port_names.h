@@ -20,7 +20,8 @@ std::string PortDevicePath(int portNumber, std::string_view deviceDirectory = "/
 // 33 for "ttyUSB0"; 0 for a name outside the table ("tty0", "ttyUSB32", "ttyUSB01").
 int PortNumberFromDeviceName(std::string_view name);
 
-// What the port list shows for a port: its device path, "/dev/ttyUSB0".
+// What the port list shows for a port: its device path on Linux ("/dev/ttyUSB0"), "COM3" on
+// Windows. Defined by the platform's discovery backend.
 std::string PortDisplayName(int portNumber);
 
 }  // namespace vindrel

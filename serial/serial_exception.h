@@ -16,19 +16,21 @@ class CException {
                             unsigned* helpContext = nullptr) const = 0;
 };
 
-// A failed operating-system call of the serial line; errorCode is the system's code (errno).
+// A failed operating-system call of the serial line; errorCode is the system's code (errno on
+// Linux, GetLastError on Windows).
 class CSerialException : public CException {
  public:
   explicit CSerialException(std::uint32_t code) : errorCode(code) {}
 
-  // The C library's message for errorCode; false for a code the C library has no message for.
+  // The system's message for errorCode (Linux: the C library's; Windows: FormatMessageA's, without
+  // its closing line break); false for a code the system has no message for.
   bool GetErrorText(char* text, unsigned capacity, unsigned* helpContext = nullptr) const override;
 
   std::uint32_t errorCode;
 };
 
 // The one place serial failures are raised. Code 0 means "the call that has just failed": the
-// current errno is taken instead.
+// current errno (Windows: GetLastError) is taken instead.
 [[noreturn]] void RaiseSerialError(std::uint32_t code = 0);
 
 }  // namespace vindrel

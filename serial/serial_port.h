@@ -105,8 +105,9 @@ class CSerialPort {
 
   // Closes the port first (also when the new open fails), opens port portNumber for exclusive
   // use and applies speed, parity, data bits, stop bits and flow control. A port held by another
-  // program fails with EBUSY and the object stays closed. A failure after the device was opened
-  // (applying the settings) leaves the port open.
+  // program fails (EBUSY on Linux, ERROR_ACCESS_DENIED on Windows) and the object stays closed. A
+  // failure after the device was opened (applying the settings) leaves the port open. Transfers
+  // are always synchronous; overlapped is only recorded.
   void Open(int portNumber, std::uint32_t baudRate, SerialParity parity, std::uint8_t dataBits,
             SerialStopBits stopBits, SerialFlowControl flowControl, bool overlapped);
   // Releases the port; harmless on a closed port. Never throws.
@@ -132,17 +133,20 @@ class CSerialPort {
   // they crossed the line: a trace of the line for people debugging it. Empty: no trace.
   std::function<void(bool sent, const std::uint8_t* bytes, std::size_t count)> lineObserver;
 
-  // Directory that holds the device files ("/dev"); tests point it at a temporary tree.
+  // Directory that holds the device files ("/dev"); tests point it at a temporary tree. Linux
+  // only: Windows opens "\\.\COMn".
   void SetDeviceDirectory(std::string directory) { deviceDirectory = std::move(directory); }
   const std::string& DeviceDirectory() const { return deviceDirectory; }
 
-  static constexpr int kInvalidHandle = -1;
-  int deviceHandle = kInvalidHandle;  // the open device's descriptor
+  // Wide enough for both platforms' handles; -1 is also Windows' INVALID_HANDLE_VALUE.
+  static constexpr std::intptr_t kInvalidHandle = -1;
+  // The open device: a file descriptor on Linux, a HANDLE on Windows.
+  std::intptr_t deviceHandle = kInvalidHandle;
   bool overlappedMode = false;
 
  private:
-  // Backend step of Open: opens the device file for exclusive use and stores deviceHandle.
-  // Raises with the port left closed.
+  // Backend step of Open: opens the device for exclusive use and stores deviceHandle. Raises
+  // with the port left closed.
   void OpenDevice(int portNumber);
   // Backend steps of Read and Write.
   std::uint32_t ReadDevice(void* buffer, std::uint32_t count);

@@ -50,11 +50,11 @@ class Descriptor {
 };
 
 // The descriptor of an open port; a closed port fails as a system call on it would.
-int RequireOpen(int fd) {
-  if (fd < 0) {
+int RequireOpen(std::intptr_t handle) {
+  if (handle < 0) {
     RaiseSerialError(EBADF);
   }
-  return fd;
+  return static_cast<int>(handle);
 }
 
 std::optional<Clock::time_point> DeadlineAfter(Clock::time_point start, std::uint64_t ms) {
@@ -160,16 +160,17 @@ void CSerialPort::Close() noexcept {
   if (deviceHandle == kInvalidHandle) {
     return;
   }
+  const int fd = static_cast<int>(deviceHandle);
   if (savedSerialFlags != -1) {
     serial_struct serial{};
-    if (::ioctl(deviceHandle, TIOCGSERIAL, &serial) == 0) {
+    if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
       serial.flags = (serial.flags & ~ASYNC_LOW_LATENCY) | (savedSerialFlags & ASYNC_LOW_LATENCY);
-      ::ioctl(deviceHandle, TIOCSSERIAL, &serial);
+      ::ioctl(fd, TIOCSSERIAL, &serial);
     }
     savedSerialFlags = -1;
   }
-  ::ioctl(deviceHandle, TIOCNXCL);
-  ::close(deviceHandle);  // also releases the flock
+  ::ioctl(fd, TIOCNXCL);
+  ::close(fd);  // also releases the flock
   deviceHandle = kInvalidHandle;
   overlappedMode = false;
 }

@@ -42,22 +42,19 @@ struct RecordingView : DialogView {
   int SelectedPortEntry() override { return selectedPort; }
   std::string RememberedPort() override { return remembered; }
   void RememberPort(const std::string& entry) override { remembered = entry; }
-  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
-    messages.push_back({caption, text, icon});
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon i) override {
+    messages.push_back({caption, text, i});
     if (onMessage) onMessage();
   }
   void Beep() override { ++beeps; }
   void BeginWaitCursor() override { ++waitBegins; }
   void EndWaitCursor() override { ++waitEnds; }
   void ShowPicture(int, int iconId) override { picture = iconId; }
-  unsigned StartTimer(unsigned timerId, unsigned periodMs) override {
-    timer = timerId;
+  unsigned StartTimer(unsigned id, unsigned periodMs) override {
     timerPeriod = periodMs;
-    return timerId;
+    return timer = id;
   }
-  void StopTimer(unsigned timerId) override {
-    if (timerId == timer) timer = 0;
-  }
+  void StopTimer(unsigned id) override { timer = id == timer ? 0 : timer; }
   std::string ChooseSettingsFile(bool save) override {
     modal.push_back(save ? "save" : "open");
     return chosenFile;
@@ -80,8 +77,7 @@ struct RecordingView : DialogView {
   std::map<int, int> limits;
   std::map<int, bool> checks, disabled;
   std::vector<std::string> ports, descriptions;
-  std::string chosenFile;  // what the file dialog answers; empty: cancelled
-  std::string remembered;
+  std::string remembered, chosenFile;  // chosenFile: the file dialog's answer; empty: cancelled
   int selectedPort = -1, focus = 0, picture = -1, beeps = 0, waitBegins = 0, waitEnds = 0;
   unsigned timer = 0, timerPeriod = 0;
   std::vector<RecordedMessage> messages;

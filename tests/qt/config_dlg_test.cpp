@@ -60,22 +60,9 @@ class ConfigDlgTest : public ::testing::Test {
   std::unique_ptr<CConfigDlg> dialog;
 };
 
-const char* ClassOf(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::GroupBox:
-      return "QGroupBox";
-    case ControlKind::Edit:
-      return "QLineEdit";
-    case ControlKind::CheckBox:
-      return "QCheckBox";
-    case ControlKind::PushButton:
-      return "QPushButton";
-    case ControlKind::ComboBox:
-      return "QComboBox";
-    default:
-      return "QLabel";
-  }
-}
+// The widget class of each ControlKind, in the enumeration's order.
+const char* const kClassOf[] = {"QGroupBox", "QLabel",      "QLabel",    "QLineEdit",
+                                "QCheckBox", "QPushButton", "QComboBox", "QLabel"};
 
 TEST_F(ConfigDlgTest, ControlsTabOrderAndSizeFollowTheTemplateInDialogUnits) {
   Open();
@@ -85,29 +72,24 @@ TEST_F(ConfigDlgTest, ControlsTabOrderAndSizeFollowTheTemplateInDialogUnits) {
   EXPECT_EQ(dialog->windowTitle(), "VINDrel Configuratie Programma");
   EXPECT_FALSE(dialog->windowFlags() &
                (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  // Every control as the template has it: class, text and rectangle. A closed drop-down list
-  // keeps its style's height; the template's is that of the opened list.
-  const auto row = [](const char* kind, const QString& text, QRect rect, bool combo) {
-    return std::string(kind) + " '" + text.toStdString() + "' " + std::to_string(rect.x()) + "," +
-           std::to_string(rect.y()) + " " + std::to_string(rect.width()) + "x" +
-           std::to_string(combo ? 0 : rect.height());
+  // Every control as the template has it: class, identifier, text and rectangle. A closed
+  // drop-down list keeps its style's height; the template's is that of the opened list.
+  const auto row = [](const char* kind, const QString& name, const QString& text, QRect r) {
+    return std::string(kind) + " " + name.toStdString() + " '" + text.toStdString() + "' " +
+           std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) +
+           "x" + std::to_string(std::string(kind) == "QComboBox" ? 0 : r.height());
   };
   std::multiset<std::string> expected, built;
-  for (const ControlTemplate& control : kConfigDialog.controls) {
-    const bool combo = control.kind == ControlKind::ComboBox;
-    const QRect rect =
-        MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
-    expected.insert(row(ClassOf(control.kind), QString::fromLatin1(control.text), rect, combo));
-    if (control.id != -1) {
-      EXPECT_EQ(Control<QWidget>(control.id)->metaObject()->className(),
-                std::string(ClassOf(control.kind)));
-    }
+  for (const ControlTemplate& c : kConfigDialog.controls) {
+    expected.insert(row(kClassOf[static_cast<int>(c.kind)], c.id == -1 ? "" : ControlName(c.id),
+                        QString::fromLatin1(c.text),
+                        MapDialogRect(QRect(c.x, c.y, c.width, c.height), units)));
   }
   for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    const char* kind = widget->metaObject()->className();
     QString text = widget->property(qobject_cast<QGroupBox*>(widget) ? "title" : "text").toString();
     if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)) text.clear();
-    built.insert(row(kind, text, widget->geometry(), qobject_cast<QComboBox*>(widget)));
+    built.insert(
+        row(widget->metaObject()->className(), widget->objectName(), text, widget->geometry()));
   }
   EXPECT_EQ(built, expected);
   // A screen reader names each field by its label; 1020 by the check box beside it.

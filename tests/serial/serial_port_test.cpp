@@ -132,7 +132,7 @@ TEST_F(SerialPortTest, PurgeDropsExactlyTheQueuesItIsAskedFor) {
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     peer.Send("in");
-    pollfd p{port.deviceHandle, POLLIN, 0};
+    pollfd p{static_cast<int>(port.deviceHandle), POLLIN, 0};
     ASSERT_EQ(::poll(&p, 1, 2000), 1);
     cases[i].first();
     EXPECT_EQ(Buffered(), cases[i].second ? "" : "in") << "case " << i;
@@ -203,7 +203,7 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
       for (const auto& [when, bytes] : c.peer) {
         if (when == 0ms) {
           peer.Send(bytes);
-          pollfd p{port.deviceHandle, POLLIN, 0};
+          pollfd p{static_cast<int>(port.deviceHandle), POLLIN, 0};
           ASSERT_EQ(::poll(&p, 1, 2000), 1);
         } else {
           later.emplace_back([&, when, bytes] {

@@ -1,0 +1,21 @@
+# nlohmann-json and CLI11 are header-only Debian packages, and serve the Windows build too. The
+# cross compiler must not search /usr/include (glibc's headers would shadow MinGW's), so there
+# each library gets a folder of its own in the build tree that links to just its headers.
+if(CMAKE_CROSSCOMPILING)
+  foreach(library IN ITEMS "nlohmann_json::nlohmann_json=nlohmann" "CLI11::CLI11=CLI")
+    string(REPLACE "=" ";" library ${library})
+    list(GET library 0 target)
+    list(GET library 1 folder)
+    if(NOT EXISTS /usr/include/${folder})
+      message(FATAL_ERROR "/usr/include/${folder} not found: scripts/install-deps installs it")
+    endif()
+    set(root ${CMAKE_BINARY_DIR}/header-only/${folder})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK /usr/include/${folder} ${root}/${folder} SYMBOLIC)
+    add_library(${target} INTERFACE IMPORTED)
+    target_include_directories(${target} SYSTEM INTERFACE ${root})
+  endforeach()
+else()
+  find_package(nlohmann_json 3.10 REQUIRED)
+  find_package(CLI11 2.1 REQUIRED)
+endif()

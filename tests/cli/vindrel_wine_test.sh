@@ -1,0 +1,40 @@
+#!/bin/sh
+# vindrel.exe under wine against the native virtual trackers the wine session maps to COM
+# numbers: a backup to JSON and to an image, set, verify, restore, version, tones, squelch, GPS,
+# a silent tracker and a bad file. Only the mapped COM numbers are opened.
+#   vindrel_wine_test.sh PREFIX VINDREL_EXE WORK COM_TRACKER COM_SILENT
+set -u
+prefix=$1 exe=$2 work=$3 good=COM$4 silent=COM$5
+export WINEPREFIX=$prefix WINEDEBUG=-all
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+failures=0
+# expect CODE COMMAND...: runs vindrel.exe with COMMAND and checks its exit code.
+expect() {
+  code=$1
+  shift
+  wine "$exe" "$@" </dev/null >out.txt 2>err.txt
+  got=$?
+  if [ "$got" -ne "$code" ]; then
+    echo "FAILED: vindrel $* gave $got, not $code"
+    cat out.txt err.txt
+    failures=$((failures + 1))
+  fi
+}
+expect 0 -p "$good" read -o backup.json
+expect 0 -p "$good" read -o backup.bin
+[ "$(wc -c <backup.bin)" -eq 256 ] || { echo "FAILED: backup.bin is not 256 bytes"; failures=$((failures + 1)); }
+expect 0 -p "$good" set callsign=PD0VIN-3 beaconInterval=7
+expect 1 -p "$good" verify backup.json
+grep -q callsign out.txt err.txt || { echo "FAILED: verify does not name callsign"; failures=$((failures + 1)); }
+expect 0 -p "$good" write backup.bin
+expect 0 -p "$good" verify backup.json
+expect 0 -p "$good" version
+[ "$(tr -d '\r\n' <out.txt)" = "1.7" ] || { echo "FAILED: version printed $(cat out.txt)"; failures=$((failures + 1)); }
+expect 0 -p "$good" tone low
+expect 0 -p "$good" tone high
+expect 0 -p "$good" squelch
+expect 0 -p "$good" gps --seconds 5
+expect 1 -p "$silent" version
+printf '{"format": "vindrel-settings", "version": 1, "settings": {}}' >bad.json
+expect 4 -p "$good" write bad.json
+exit $((failures > 0))
