@@ -1,5 +1,6 @@
 #include "gui/win32/config_dlg.h"
 
+#include <commdlg.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -122,9 +123,15 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
       OnControlCommand(LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) != kAboutCommand) return FALSE;  // move, close...: the default
-      logic.OnSystemCommand(static_cast<int>(wParam));
-      return TRUE;
+      switch (wParam & 0xFFF0) {
+        case kAboutCommand:
+        case kOpenSettingsCommand:
+        case kSaveSettingsCommand:
+          logic.OnSystemCommand(static_cast<int>(wParam));
+          return TRUE;
+        default:
+          return FALSE;  // move, close...: the default handling
+      }
     case WM_TIMER:
       logic.OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
@@ -142,7 +149,12 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
 }
 
 void CConfigDlg::OnInitDialog() {
-  if (HMENU menu = GetSystemMenu(window, FALSE); menu && kAboutEntryText[0] != '\0') {
+  // The settings files and the About box, in the window menu as Windows users expect; it still
+  // ends with a separator and the About entry.
+  if (HMENU menu = GetSystemMenu(window, FALSE)) {
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText).c_str());
+    AppendMenuW(menu, MF_STRING, kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText).c_str());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kAboutCommand, FromLatin1(kAboutEntryText).c_str());
   }
@@ -229,11 +241,12 @@ void CConfigDlg::FocusAndSelect(int id) {
   SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(id)), TRUE);
 }
 
-void CConfigDlg::SetPortList(const std::vector<std::string>& entries, int selected) {
+void CConfigDlg::SetPortList(const std::vector<PortEntry>& entries, int selected) {
+  // A drop-down list has no tooltips for its entries: the descriptions are not shown here.
   HWND list = Item(kPortList);
   SendMessageW(list, CB_RESETCONTENT, 0, 0);
-  for (const std::string& entry : entries) {
-    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FromLatin1(entry).c_str()));
+  for (const PortEntry& entry : entries) {
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FromLatin1(entry.text).c_str()));
   }
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
@@ -281,6 +294,22 @@ unsigned CConfigDlg::StartTimer(unsigned timerId, unsigned periodMs) {
 }
 
 void CConfigDlg::StopTimer(unsigned timerId) { KillTimer(window, timerId); }
+
+std::string CConfigDlg::ChooseSettingsFile(bool save) {
+  wchar_t path[MAX_PATH] = L"";
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window;
+  dialog.lpstrFilter = L"Instellingen (*.json, *.bin)\0*.json;*.bin\0";
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrDefExt = L"json";
+  dialog.Flags = OFN_NOCHANGEDIR |
+                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+  const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+  // The settings files are opened by narrow name, which Windows reads in its code page.
+  return chosen ? ToCodePage(path) : std::string();
+}
 
 void CConfigDlg::RunAboutDialog() { CAboutDlg(window).DoModal(); }
 

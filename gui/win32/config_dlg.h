@@ -55,7 +55,7 @@ class CConfigDlg : private DialogView {
   void SetCheck(int id, bool checked) override;
   void Enable(int id, bool enabled) override;
   void FocusAndSelect(int id) override;
-  void SetPortList(const std::vector<std::string>& entries, int selected) override;
+  void SetPortList(const std::vector<PortEntry>& entries, int selected) override;
   int SelectedPortEntry() override;
   std::string RememberedPort() override;
   void RememberPort(const std::string& entry) override;
@@ -66,6 +66,7 @@ class CConfigDlg : private DialogView {
   void ShowPicture(int id, int iconId) override;
   unsigned StartTimer(unsigned timerId, unsigned periodMs) override;
   void StopTimer(unsigned timerId) override;
+  std::string ChooseSettingsFile(bool save) override;
   void RunAboutDialog() override;
   void RunSquelchDialog() override;
   void EndDialog() override;

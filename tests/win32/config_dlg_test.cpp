@@ -224,14 +224,27 @@ TEST_F(Win32Dialog, ApplicationIconAndSystemMenuWithTheAboutEntryThatOpensTheAbo
   }
   EXPECT_EQ(SendMessageW(window, WM_QUERYDRAGICON, 0, 0), application);  // minimised, dragged
 
+  // The window menu ends with the settings files and, after a separator, the About entry.
+  const struct {
+    int command;
+    const char* text;  // null: a separator
+  } kEntries[] = {{0, nullptr},
+                  {kOpenSettingsCommand, kOpenSettingsEntryText},
+                  {kSaveSettingsCommand, kSaveSettingsEntryText},
+                  {0, nullptr},
+                  {kAboutCommand, kAboutEntryText}};
   HMENU menu = GetSystemMenu(window, FALSE);
-  const int count = GetMenuItemCount(menu);
-  ASSERT_GE(count, 2);
-  EXPECT_EQ(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
-  EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(kAboutCommand));
-  wchar_t entry[64] = L"";
-  GetMenuStringW(menu, count - 1, entry, 64, MF_BYPOSITION);
-  EXPECT_EQ(std::wstring(entry), FromLatin1(kAboutEntryText));
+  const int first = GetMenuItemCount(menu) - 5;
+  ASSERT_GE(first, 0);
+  for (int i = 0; i < 5; ++i) {
+    wchar_t text[64] = L"";
+    GetMenuStringW(menu, first + i, text, 64, MF_BYPOSITION);
+    const bool separator = GetMenuState(menu, first + i, MF_BYPOSITION) & MF_SEPARATOR;
+    EXPECT_EQ(separator, kEntries[i].text == nullptr) << i;
+    if (separator) continue;
+    EXPECT_EQ(std::wstring(text), FromLatin1(kEntries[i].text));
+    EXPECT_EQ(GetMenuItemID(menu, first + i), static_cast<UINT>(kEntries[i].command));
+  }
 
   bool ownerDisabled = false;
   HANDLE icon = nullptr;
