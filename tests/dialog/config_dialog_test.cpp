@@ -26,6 +26,8 @@ using namespace std::chrono_literals;
 using Messages = std::vector<std::string>;
 
 const std::string kIntegerMessage = "Please enter an integer.";
+const std::string kNoPorts = "Er zijn geen serieele poorten beschikbaar op dit systeem";
+constexpr MessageIcon kWarning = MessageIcon::Exclamation;
 std::string RangeMessage(int minimum, int maximum) {
   return "Please enter an integer between " + std::to_string(minimum) + " and " +
          std::to_string(maximum) + ".";
@@ -33,12 +35,6 @@ std::string RangeMessage(int minimum, int maximum) {
 
 std::string LengthMessage(int limit) {
   return "Please enter no more than " + std::to_string(limit) + " characters.";
-}
-
-VirtualTrackerOptions Storing(const TrackerSettings& settings) {
-  VirtualTrackerOptions options;
-  options.startBlock = EncodeSettingsBlock(settings);
-  return options;
 }
 
 class ConfigDialogTest : public ::testing::Test {
@@ -69,8 +65,11 @@ class ConfigDialogTest : public ::testing::Test {
     view.logic = dialog.get();
     dialog->StartUp();
   }
-  // A fresh tracker on ttyV0, view and dialog, so that a table-driven test can start per case.
-  void StartWithTracker(VirtualTrackerOptions options = {}, const char* fault = "") {
+  // A fresh tracker on ttyV0 (holding stored, when given), view and dialog, so that a
+  // table-driven test can start per case.
+  void StartWithTracker(VirtualTrackerOptions options = {}, const char* fault = "",
+                        const TrackerSettings* stored = nullptr) {
+    if (stored) options.startBlock = EncodeSettingsBlock(*stored);
     dialog.reset();
     StartTracker(tracker, "ttyV0", std::move(options), fault);
     Start();
@@ -89,12 +88,16 @@ class ConfigDialogTest : public ::testing::Test {
     const std::vector<std::uint8_t> bytes = (peer ? peer : tracker.get())->ReceivedBytes();
     return std::string(bytes.begin(), bytes.end());
   }
-  std::vector<std::string> Rmc() const {
-    std::vector<std::string> rmc;
-    for (const std::string& s : tracker->ReceivedNmea()) {
-      if (s.rfind("$GPRMC", 0) == 0) rmc.push_back(s);
+  void WaitForSentences(std::size_t count) const {
+    for (int i = 0; i < 200 && tracker->ReceivedNmea().size() < count; ++i) {
+      std::this_thread::sleep_for(10ms);
     }
-    return rmc;
+    ASSERT_EQ(tracker->ReceivedNmea().size(), count);
+  }
+  // Speed and course of RMC sentence n (counted from 0) the tracker received.
+  std::string SpeedAndCourse(std::size_t n) const {
+    const std::string rmc = tracker->ReceivedNmea().at(2 * n);
+    return test::NmeaField(rmc, 7) + " " + test::NmeaField(rmc, 8);
   }
 
   TempDeviceDirectory devices;
@@ -105,10 +108,7 @@ class ConfigDialogTest : public ::testing::Test {
 
 TEST_F(ConfigDialogTest, StartUpListsThePortsSortedAsTextAndShowsTheDefaults) {
   Start();  // no port at all
-  EXPECT_EQ(view.messages,
-            (std::vector<RecordedMessage>{
-                {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
-                 MessageIcon::Exclamation}}));
+  EXPECT_EQ(view.messages, (std::vector<RecordedMessage>{{"vindrel-config", kNoPorts, kWarning}}));
   EXPECT_EQ(view.selectedPort, -1);
   for (const char* name : {"ttyV2", "ttyV10", "ttyV1"}) {
     std::filesystem::create_symlink("/dev/null", Dev() + "/" + name);
@@ -117,28 +117,21 @@ TEST_F(ConfigDialogTest, StartUpListsThePortsSortedAsTextAndShowsTheDefaults) {
   EXPECT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV1", "/dev/ttyV10", "/dev/ttyV2"}));
   EXPECT_EQ(view.selectedPort, 0);
   EXPECT_TRUE(view.messages.empty());
-  EXPECT_EQ(view.texts[kCallsign], "NOCALL");
-  EXPECT_EQ(view.texts[kTxDelay], "300");
+  EXPECT_EQ(view.texts[kCallsign] + " " + view.texts[kTxDelay], "NOCALL 300");
   EXPECT_TRUE(view.checks[kSendBeaconText] && !view.checks[kSwitchTransmitter]);
-  EXPECT_EQ(view.limits,
-            (std::map<int, int>{
-                {kCallsign, 9}, {kDigipeaterPath, 28}, {kBeaconText, 31}, {kStatusText, 31}}));
-  EXPECT_EQ(view.disabled, (std::map<int, bool>{{kBeaconInterval, false},
-                                                {kBeaconText, false},
-                                                {kStatusInterval, true},
-                                                {kStatusText, true},
-                                                {kSwitchDelay, true}}));
+  // clang-format off
+  EXPECT_EQ(view.limits, (std::map<int, int>{{kCallsign, 9}, {kDigipeaterPath, 28}, {kBeaconText, 31}, {kStatusText, 31}}));
+  EXPECT_EQ(view.disabled, (std::map<int, bool>{{kBeaconInterval, false}, {kBeaconText, false},
+      {kStatusInterval, true}, {kStatusText, true}, {kSwitchDelay, true}}));
+  // clang-format on
   EXPECT_EQ(view.picture, 2045);  // "/" and "-": the house
-  // The enabling follows the three switching check boxes.
-  Click(kSendStatusText);
-  EXPECT_FALSE(view.disabled[kStatusInterval] || view.disabled[kStatusText]);
-  Click(kSendBeaconText);
-  EXPECT_TRUE(view.disabled[kBeaconInterval] && view.disabled[kBeaconText]);
-  Click(kSwitchTransmitter);
-  EXPECT_FALSE(view.disabled[kSwitchDelay]);
-  view.disabled.clear();
-  Click(kSendAltitude);  // runs nothing
-  EXPECT_TRUE(view.disabled.empty());
+  // The enabling follows the three switching check boxes; 1018 runs nothing.
+  for (int box : {kSendStatusText, kSendBeaconText, kSwitchTransmitter, kSendAltitude}) Click(box);
+  EXPECT_EQ(view.disabled, (std::map<int, bool>{{kBeaconInterval, true},
+                                                {kBeaconText, true},
+                                                {kStatusInterval, false},
+                                                {kStatusText, false},
+                                                {kSwitchDelay, false}}));
   EXPECT_TRUE(view.messages.empty());
 }
 
@@ -219,52 +212,39 @@ TEST_F(ConfigDialogTest, SymbolPreviewFollowsTheTypedSymbolAndTable) {
   EXPECT_EQ(view.Texts(), Messages{RangeMessage(1, 20)});
 }
 
-TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsEnablingAndPictureAndBeeps) {
+TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsWriteSendsTheDialogsAndBothBeep) {
   TrackerSettings stored;
   stored.callsign = "PA3XYZ-9";
   stored.beaconText = "Caf\xE9 op de dijk";  // one byte per character, Latin-1
   stored.statusText = "Onderweg";            // the last field shown: nothing read back before it
   stored.sendBeaconText = false;
-  stored.sendStatusText = true;
   stored.switchTransmitter = true;
-  stored.switchDelay = 3;
   stored.symbolChar = ">";
-  StartWithTracker(Storing(stored));
+  StartWithTracker({}, "", &stored);
   dialog->OnCommand(kReadSettings);
   EXPECT_EQ(dialog->Settings(), stored);
-  EXPECT_EQ(view.texts[kBeaconText], stored.beaconText);
-  EXPECT_EQ(view.texts[kStatusText], "Onderweg");
-  EXPECT_FALSE(view.checks[kSendBeaconText]);
+  EXPECT_EQ(view.texts[kBeaconText] + "|" + view.texts[kStatusText],
+            stored.beaconText + "|Onderweg");
   EXPECT_TRUE(view.disabled[kBeaconInterval] && !view.disabled[kSwitchDelay]);
   EXPECT_EQ(view.picture, 2062);
   EXPECT_EQ(view.beeps, 1);
-  EXPECT_TRUE(view.messages.empty());
-  EXPECT_EQ(Received(), "!D");
-}
-
-TEST_F(ConfigDialogTest, WriteSendsTheDialogsValuesBeepsAndClosesTheLink) {
-  StartWithTracker();
   Type(kCallsign, "PE1ABC-15");
-  Type(kBeaconText, "Groet uit Z\xFCrich");
   Type(kTxDelay, " 450\t");
   Click(kSendSpeedCourse);
   dialog->OnCommand(kWriteSettings);
   ASSERT_TRUE(tracker->WaitForEvent("block-written", 2s));
-  TrackerSettings expected;
-  expected.callsign = "PE1ABC-15";
-  expected.beaconText = "Groet uit Z\xFCrich";
-  expected.txDelayMs = 450;
-  expected.sendSpeedCourse = true;
-  const SettingsBlock written = tracker->Block(), wanted = EncodeSettingsBlock(expected);
-  EXPECT_TRUE(std::equal(wanted.begin(), wanted.begin() + kSettingsWriteSize, written.begin()));
-  EXPECT_EQ(view.beeps, 1);
+  stored.callsign = "PE1ABC-15";
+  stored.txDelayMs = 450;
+  stored.sendSpeedCourse = true;
+  const SettingsBlock wanted = EncodeSettingsBlock(stored);
+  EXPECT_EQ(view.beeps, 2);
   EXPECT_TRUE(view.messages.empty());
-  EXPECT_EQ(view.waitBegins, 1);
-  EXPECT_EQ(view.waitEnds, 1);
+  EXPECT_EQ(view.waitBegins + view.waitEnds, 2);  // the write's wait cursor, and only it
   // The write closed the link: the next action shakes hands again.
   dialog->OnCommand(kLowTone);
   ASSERT_TRUE(tracker->WaitForEvent("tone 1200", 2s));
-  EXPECT_EQ(Received().substr(Received().size() - 2), "!L");
+  const std::string data(wanted.begin(), wanted.begin() + kSettingsWriteSize);
+  EXPECT_EQ(Received(), std::string("!DU\0p", 5) + data + "!L");
 }
 
 // Every action against a tracker that fails it in some way: what the user is told, whether a
@@ -338,7 +318,7 @@ TEST_F(ConfigDialogTest, ValuesOutOfLimitsReadFromTheTrackerAreShownReportedTwic
   TrackerSettings stored;
   stored.beaconInterval = 0;        // 2nd in exchange order, limits 1 to 20
   stored.transmissionInterval = 2;  // 6th, limits 5 to 255
-  StartWithTracker(Storing(stored));
+  StartWithTracker({}, "", &stored);
   dialog->OnCommand(kReadSettings);
   EXPECT_EQ(view.texts[kBeaconInterval], "0");
   EXPECT_EQ(view.Texts(), (Messages{RangeMessage(1, 20), RangeMessage(1, 20)}));
@@ -358,11 +338,9 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandOrTheDialogsEndStopsIt) 
   view.checks[kSwitchTransmitter] = true;
   Type(kSwitchDelay, "5");  // the speed follows the field from the next tick on
   dialog->OnTimer(1);
-  ASSERT_TRUE(tracker->WaitForEvent("nmea $GPGGA", 2s));
-  for (int i = 0; i < 200 && Rmc().size() < 2; ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_EQ(Rmc().size(), 2u);
-  EXPECT_EQ(test::NmeaField(Rmc()[0], 7) + " " + test::NmeaField(Rmc()[0], 8), "100.00 10.00");
-  EXPECT_EQ(test::NmeaField(Rmc()[1], 7) + " " + test::NmeaField(Rmc()[1], 8), "50.00 20.00");
+  WaitForSentences(4);
+  EXPECT_EQ(SpeedAndCourse(0), "100.00 10.00");
+  EXPECT_EQ(SpeedAndCourse(1), "50.00 20.00");
   // A box a tick raises runs its own event loop, in which the next ticks fall due: dropped.
   Type(kTransmissionInterval, "300");
   int nestedTicks = 0;
@@ -376,10 +354,7 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandOrTheDialogsEndStopsIt) 
   Type(kTransmissionInterval, "60");
   // The failed check did not stop its tick. (A connect discards what the tracker has not yet
   // read, so the test lets it catch up first.)
-  for (int i = 0; i < 200 && tracker->ReceivedNmea().size() < 6; ++i) {
-    std::this_thread::sleep_for(10ms);
-  }
-  EXPECT_EQ(tracker->ReceivedNmea().size(), 6u);
+  WaitForSentences(6);
   dialog->OnCommand(kShowVersion);  // "Toon versie" ends the simulation
   EXPECT_EQ(view.timer, 0u);
   EXPECT_EQ(view.Texts().back(), "VinDrel versie 1.7");
