@@ -142,7 +142,7 @@ class Win32Dialog : public ::testing::Test {
   HWND window = nullptr;
 };
 
-TEST_F(Win32Dialog, ControlsFollowTheTableInTabOrder) {
+TEST_F(Win32Dialog, ControlsFollowTheTableInTabOrderWithLabelsBeforeTheirFields) {
   CheckControls(window, kConfigDialog);
   EXPECT_EQ(Text(window), L"VINDrel Configuratie Programma");
   EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), kCloseButton);
@@ -154,6 +154,12 @@ TEST_F(Win32Dialog, ControlsFollowTheTableInTabOrder) {
   EXPECT_EQ(tabStops,
             std::vector<int>(kConfigDialog.tabOrder.begin(), kConfigDialog.tabOrder.end()));
   EXPECT_EQ(GetFocus(), Item(kConfigDialog.initialFocus));
+  // Screen readers name a field after the static text just before it.
+  const auto& controls = kConfigDialog.controls;
+  for (std::size_t i = 0; i + 1 < controls.size(); ++i) {
+    if (controls[i].kind != ControlKind::Label) continue;
+    EXPECT_EQ(Text(GetWindow(Item(controls[i + 1].id), GW_HWNDPREV)), FromLatin1(controls[i].text));
+  }
 }
 
 TEST_F(Win32Dialog, EnablingFollowsTheCheckBoxes) {
