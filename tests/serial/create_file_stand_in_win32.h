@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "serial/com_device_win32.h"
 
@@ -14,37 +16,38 @@ namespace vindrel::test {
 // answer returns a handle, or INVALID_HANDLE_VALUE after SetLastError, as CreateFileA does.
 class CreateFileStandIn {
  public:
-  using Answer = std::function<HANDLE(const char* name, DWORD access, DWORD share,
-                                      DWORD disposition, DWORD flags)>;
+  using Answer = std::function<HANDLE(const std::string& name)>;
 
-  explicit CreateFileStandIn(Answer answer) {
-    Current() = std::move(answer);
+  explicit CreateFileStandIn(Answer answer) : answer_(std::move(answer)) {
+    current_ = this;
     comCreateFile = &Call;
   }
-  ~CreateFileStandIn() {
-    comCreateFile = ::CreateFileA;
-    Current() = nullptr;
-  }
+  ~CreateFileStandIn() { comCreateFile = ::CreateFileA; }
   CreateFileStandIn(const CreateFileStandIn&) = delete;
-  CreateFileStandIn& operator=(const CreateFileStandIn&) = delete;
 
   // An answer that fails every open with error.
   static Answer Failing(DWORD error) {
-    return [error](const char*, DWORD, DWORD, DWORD, DWORD) {
+    return [error](const std::string&) {
       ::SetLastError(error);
       return INVALID_HANDLE_VALUE;
     };
   }
 
+  std::vector<std::string> names;  // of every call, in order
+  bool asWanted = true;  // every call: read and write, no sharing, an existing device, no flags
+
  private:
-  static Answer& Current() {
-    static Answer answer;
-    return answer;
+  static HANDLE WINAPI Call(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                            DWORD disposition, DWORD flags, HANDLE model) {
+    current_->names.push_back(name);
+    current_->asWanted = current_->asWanted && access == (GENERIC_READ | GENERIC_WRITE) &&
+                         share == 0 && !security && disposition == OPEN_EXISTING && flags == 0 &&
+                         !model;
+    return current_->answer_(name);
   }
-  static HANDLE WINAPI Call(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
-                            DWORD disposition, DWORD flags, HANDLE) {
-    return Current()(name, access, share, disposition, flags);
-  }
+
+  Answer answer_;
+  static inline CreateFileStandIn* current_ = nullptr;
 };
 
 }  // namespace vindrel::test

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "pty_peer.h"
+#include "serial/port_description.h"
 #include "serial/port_names.h"
 
 namespace vindrel {
@@ -16,73 +17,87 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-// A machine in a temporary directory: sys/class/tty entries and dev nodes.
-class DiscoveryTree : public ::testing::Test {
+// A machine in a temporary tree: sys/class/tty entries, their devices, USB identities, dev nodes,
+// stable names in dev/serial/by-id and ttyV links to a live pseudo-terminal and to a gone one.
+class PortTree : public ::testing::Test {
  protected:
-  fs::path Dev() const { return fs::path(dir.path) / "dev"; }
-  fs::path Sys() const { return fs::path(dir.path) / "sys"; }
-  fs::path Tty() const { return Sys() / "class/tty"; }
+  // A sys/class/tty entry; device: its directory below sys/devices ("": none); type < 0: no file.
+  void Entry(const std::string& name, const std::string& device = "", int type = -1) {
+    fs::create_directories(tty / name);
+    if (!device.empty()) {
+      fs::create_directories(sys / "devices" / device);
+      fs::create_directory_symlink(sys / "devices" / device, tty / name / "device");
+    }
+    if (type >= 0) std::ofstream(tty / name / "type") << type << "\n";
+  }
+  void Identity(const std::string& usb, const char* manufacturer, const char* product) {
+    std::ofstream(sys / "devices" / usb / "idVendor") << "0403\n";
+    if (*manufacturer)
+      std::ofstream(sys / "devices" / usb / "manufacturer") << manufacturer << "\n";
+    std::ofstream(sys / "devices" / usb / "product") << product << "\n";
+  }
 
   void SetUp() override {
-    fs::create_directories(Dev());
-    fs::create_directories(Tty());
-    fs::create_directories(Sys() / "devices/port");
-  }
-
-  // A sys entry; withDevice gives it the device link real ports have; type < 0: no type file.
-  void SysEntry(const std::string& name, bool withDevice, int type = -1) const {
-    fs::create_directories(Tty() / name);
-    if (withDevice) {
-      fs::create_directory_symlink(Sys() / "devices/port", Tty() / name / "device");
+    Entry("ttyS0", "platform/serial8250", 4);  // a real 16550A
+    Entry("ttyS1", "platform/serial8250", 0);  // placeholder: no UART behind it
+    // usb-serial puts its port below the interface; cdc-acm's device is the interface itself.
+    Entry("ttyUSB0", "usb1/1-1/1-1:1.0/ttyUSB0");
+    Identity("usb1/1-1", "FTDI", "FT232R USB UART");
+    Entry("ttyACM0", "usb1/1-2/1-2:1.0");
+    Identity("usb1/1-2", "", "Pico");
+    Entry("ttyUSB1", "usb1/1-3/1-3:1.0/ttyUSB1");  // unplugged a moment ago: no dev node
+    Entry("ttyAMA0", "", 4);                       // no device link
+    Entry("rfcomm0");                              // bound Bluetooth: no device until it connects
+    Entry("rfcomm1");                              // released: no dev node
+    Entry("tty0");                                 // virtual console: not a serial family
+    fs::create_directories(dev / "serial/by-id");
+    for (const char* node :
+         {"ttyS0", "ttyS1", "ttyUSB0", "ttyACM0", "ttyAMA0", "tty0", "rfcomm0"}) {
+      std::ofstream(dev / node) << "";
     }
-    if (type >= 0) {
-      std::ofstream(Tty() / name / "type") << type << "\n";
-    }
-  }
-
-  // Dev nodes, and ttyV links to a live pseudo-terminal and to one whose tracker has gone.
-  void DevNodes(std::initializer_list<const char*> names, const char* live, const char* gone) {
-    for (const char* name : names) {
-      std::ofstream(Dev() / name) << "";
-    }
-    fs::create_symlink(peer.SlavePath(), Dev() / live);
-    fs::create_symlink("/dev/pts/does-not-exist", Dev() / gone);
+    fs::create_symlink("../../ttyUSB0", dev / "serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
+    fs::create_symlink("../../ttyUSB1", dev / "serial/by-id/usb-Prolific-if00-port0");
+    fs::create_symlink(peer.SlavePath(), dev / "ttyV0");
+    fs::create_symlink("/dev/pts/does-not-exist", dev / "ttyV1");
   }
 
   PortNumberList Discover() const {
     PortNumberList ports{7, 8, 9};  // what a list held before is not kept
-    DiscoverSerialPorts(ports, {Dev().string(), Sys().string()});
+    DiscoverSerialPorts(ports, {dev.string(), sys.string()});
     return ports;
   }
 
-  test::TempDir dir;
   test::PtyPeer peer;
+  test::TempDir dir;
+  const fs::path dev = fs::path(dir.path) / "dev", sys = fs::path(dir.path) / "sys",
+                 tty = sys / "class/tty";
 };
 
-TEST_F(DiscoveryTree, FindsRealPortsAndVirtualLinksAndDropsTheRest) {
-  SysEntry("ttyS0", true, 4);  // a real 16550A
-  SysEntry("ttyS1", true, 0);  // placeholder: no UART behind it
-  SysEntry("ttyUSB0", true);   // USB adapters have no type file
-  SysEntry("ttyACM0", true);
-  SysEntry("ttyUSB1", true);      // unplugged a moment ago: no /dev node
-  SysEntry("tty0", false);        // virtual consoles: not a serial family, no device
-  SysEntry("ttyAMA0", false, 4);  // no device link
-  SysEntry("rfcomm0", false);     // bound Bluetooth: no device until it connects
-  SysEntry("rfcomm1", false);     // released: no /dev node
-  SysEntry("console", false);
-  DevNodes({"ttyS0", "ttyS1", "ttyUSB0", "ttyACM0", "ttyAMA0", "tty0", "rfcomm0"}, "ttyV0",
-           "ttyV1");
+TEST_F(PortTree, DiscoveryFindsRealPortsAndVirtualLinksAndDropsTheRest) {
   const PortNumberList ports = Discover();
   EXPECT_THAT(ports, UnorderedElementsAre(1, 33, 65, 129, 161));
-  EXPECT_EQ(ports.back(), 161u) << "virtual ports come after the ports /sys lists";
-  EXPECT_EQ(PortDisplayName(34), "/dev/ttyUSB1");
+  EXPECT_EQ(ports.back(), 161u) << "virtual ports come after the ports sys lists";
 }
 
-TEST_F(DiscoveryTree, WithoutSysEveryExistingDeviceFileCountsInRisingOrder) {
-  fs::remove_all(Sys());
-  DevNodes({"ttyUSB3", "ttyS0", "ttyUSB0"}, "ttyV1", "ttyV2");
-  fs::permissions(Dev() / "ttyUSB0", fs::perms::none);  // one we may not open is still there
-  EXPECT_THAT(Discover(), ElementsAre(1, 33, 36, 162));
+TEST_F(PortTree, WithoutSysDiscoveryTakesEveryExistingDeviceFileInRisingOrder) {
+  fs::remove_all(sys);
+  fs::permissions(dev / "ttyUSB0", fs::perms::none);  // one we may not open is still there
+  EXPECT_THAT(Discover(), ElementsAre(1, 2, 33, 65, 97, 129, 161));
+}
+
+TEST_F(PortTree, DescriptionsTellUsbIdentityStableNameOrLinkTarget) {
+  const std::pair<int, std::string> cases[] = {
+      {33, "FTDI FT232R USB UART (usb-FTDI_FT232R_A1-if00-port0)"},
+      {65, "Pico"},
+      {1, ""},  // a UART on the board: nothing to tell
+      {34, "usb-Prolific-if00-port0"},
+      {161, "link to " + peer.SlavePath()},
+      {200, ""},  // outside the table
+  };
+  for (const auto& [number, description] : cases) {
+    EXPECT_EQ(DescribeSerialPort(number, {dev.string(), sys.string()}), description) << number;
+  }
+  EXPECT_EQ(PortDisplayName(34), "/dev/ttyUSB1");
 }
 
 }  // namespace

@@ -66,12 +66,9 @@ class PtyPeer {
 
   // The other end goes away, as when an adapter is unplugged.
   void HangUp() {
-    for (int* fd : {&master_, &slave_}) {
-      if (*fd >= 0) {
-        ::close(*fd);
-      }
-      *fd = -1;
-    }
+    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
+    master_ = slave_ = -1;
   }
 
  private:

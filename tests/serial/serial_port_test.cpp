@@ -4,13 +4,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/time.h>
-#include <termios.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <functional>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -37,220 +36,151 @@ std::uint32_t RaisedCode(const std::function<void()>& call) {
   return 0;
 }
 
-class SerialPortTest : public ::testing::Test {
- protected:
-  // Opens as the tracker link does: 4800 baud, 8N1, unless told otherwise.
-  void Open(CSerialPort& p, int number = PtyPeer::kPortNumber, SerialFlowControl flow = FlowNone) {
-    p.SetDeviceDirectory(peer.Devices());
-    p.Open(number, 4800, ParityNone, 8, StopBitsOne, flow, false);
-  }
-
-  // What a read gives when it may take only what is already buffered.
-  std::string Buffered() {
-    port.SetTimeoutSettings({kMaxTimeout, 0, 0});
-    char buffer[64];
-    return std::string(buffer, port.Read(buffer, sizeof buffer));
-  }
-
-  PtyPeer peer;
-  CSerialPort port;
-};
-
-TEST_F(SerialPortTest, OpensNonBlockingAtTheGivenSpeedWithZeroTimeoutsAndTransfers) {
-  Open(port);
-  termios t{};
-  ASSERT_EQ(::tcgetattr(port.deviceHandle, &t), 0);
-  EXPECT_EQ(cfgetospeed(&t), B4800);  // a pseudo-terminal starts at 38400
-  EXPECT_NE(::fcntl(port.deviceHandle, F_GETFL) & O_NONBLOCK, 0);
-  EXPECT_NE(::fcntl(port.deviceHandle, F_GETFD) & FD_CLOEXEC, 0);
-
-  port.SetTimeoutSettings({1, 2, 3, 4, 5});  // a new open starts from zero time-outs
-  Open(port);
-  SerialTimeouts zero{9, 9, 9, 9, 9};
-  port.GetTimeoutSettings(zero);
-  EXPECT_EQ(zero.ReadIntervalTimeout + zero.ReadTotalTimeoutMultiplier +
-                zero.ReadTotalTimeoutConstant + zero.WriteTotalTimeoutMultiplier +
-                zero.WriteTotalTimeoutConstant,
-            0u);
-
-  EXPECT_EQ(port.Write("!U", 2), 2u);
-  port.FlushOutput();  // a pseudo-terminal has no output queue: drain returns at once
-  EXPECT_EQ(peer.Received(2), "!U");
-}
-
-TEST_F(SerialPortTest, OpenReleasesTheOldPortAlsoWhenTheNewOpenFailsAndLeaksNothing) {
-  CSerialPort other;
-  const long before = test::OpenDescriptorCount();
-  for (int round = 0; round < 3; ++round) {
-    Open(port);
-    Open(port);  // reopen while open; another program then finds the port in use
-    EXPECT_EQ(RaisedCode([&] { Open(other); }), std::uint32_t{EBUSY});
-    EXPECT_FALSE(other.IsOpen());
-    // 162 is ttyV1, which the tree does not hold; 0 is outside the table.
-    for (const int missing : {PtyPeer::kPortNumber + 1, 0}) {
-      EXPECT_EQ(RaisedCode([&] { Open(port, missing); }), std::uint32_t{ENOENT});
-      EXPECT_FALSE(port.IsOpen());
-    }
-    Open(other);  // the old port was released
-    other.Close();
-    EXPECT_EQ(RaisedCode([&] { Open(port, PtyPeer::kPortNumber, FlowDsrRts); }),
-              std::uint32_t{EINVAL});
-    EXPECT_TRUE(port.IsOpen()) << "a refused setting leaves the port open";
-    port.Close();
-  }
-  EXPECT_EQ(test::OpenDescriptorCount(), before);
-}
-
-TEST_F(SerialPortTest, EveryOperationOnAClosedPortRaisesEbadfAndCloseNeverRaises) {
-  Open(port);
-  port.Close();
-  EXPECT_NO_THROW(port.Close());
-  char byte = 'x';
-  LineSettings line;
-  SerialTimeouts timeouts;
-  const std::function<void()> calls[] = {
-      [&] { port.Read(&byte, 1); },         [&] { port.Write(&byte, 1); },
-      [&] { port.GetLineSettings(line); },  [&] { port.SetLineSettings(line); },
-      [&] { port.FlushOutput(); },          [&] { port.DiscardInput(); },
-      [&] { port.SetQueueSizes(1, 1); },    [&] { port.GetTimeoutSettings(timeouts); },
-      [&] { port.SetTimeoutSettings({}); },
-  };
-  for (std::size_t i = 0; i < std::size(calls); ++i) {
-    EXPECT_EQ(RaisedCode(calls[i]), std::uint32_t{EBADF}) << "call " << i;
-  }
-}
-
-TEST_F(SerialPortTest, PurgeDropsExactlyTheQueuesItIsAskedFor) {
-  Open(port);
-  // A pseudo-terminal passes written bytes on at once, so only the input queue can be seen to
-  // empty; purging the output must leave the input alone.
-  const std::pair<std::function<void()>, bool> cases[] = {
-      {[&] { port.DiscardInput(); }, true},
-      {[&] { port.DiscardOutput(); }, false},
-      {[&] { port.PurgeQueues(kPurgeTxClear | kPurgeRxClear); }, true},
-      {[&] { port.PurgeQueues(kPurgeTxAbort | kPurgeRxAbort); }, false},
-  };
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    peer.Send("in");
-    pollfd p{static_cast<int>(port.deviceHandle), POLLIN, 0};
-    ASSERT_EQ(::poll(&p, 1, 2000), 1);
-    cases[i].first();
-    EXPECT_EQ(Buffered(), cases[i].second ? "" : "in") << "case " << i;
-  }
-  EXPECT_EQ(RaisedCode([&] { port.PurgeQueues(0x10); }), std::uint32_t{EINVAL});
-}
-
 // SIGALRM every 300 ms while it lives, without SA_RESTART, so that poll() returns EINTR. The
 // handler and the timer are restored however the test leaves.
-class AlarmEvery300ms {
- public:
+struct AlarmEvery300ms {
   AlarmEvery300ms() {
     struct sigaction action {};
     action.sa_handler = [](int) { count = count + 1; };
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGALRM, &action, &previous_);
+    ::sigaction(SIGALRM, &action, &previous);
     const itimerval every{{0, 300'000}, {0, 300'000}};
     ::setitimer(ITIMER_REAL, &every, nullptr);
   }
   ~AlarmEvery300ms() {
     const itimerval off{};
     ::setitimer(ITIMER_REAL, &off, nullptr);
-    ::sigaction(SIGALRM, &previous_, nullptr);
+    ::sigaction(SIGALRM, &previous, nullptr);
   }
-  AlarmEvery300ms(const AlarmEvery300ms&) = delete;
-  AlarmEvery300ms& operator=(const AlarmEvery300ms&) = delete;
-
   static inline volatile sig_atomic_t count = 0;
-
- private:
-  struct sigaction previous_ {};
+  struct sigaction previous {};
 };
 
-TEST_F(SerialPortTest, ReadEndsAtItsTimeouts) {
+class SerialPortTest : public ::testing::Test {
+ protected:
+  // Opens as the tracker link does (4800 baud, 8N1) unless told otherwise; the code raised.
+  std::uint32_t Open(CSerialPort& p, int number = PtyPeer::kPortNumber,
+                     SerialParity parity = ParityNone, std::uint8_t dataBits = 8) {
+    p.SetDeviceDirectory(peer.Devices());
+    return RaisedCode([&] { p.Open(number, 4800, parity, dataBits, StopBitsOne, FlowNone, 0); });
+  }
+
+  PtyPeer peer;
+  CSerialPort port;
+};
+
+TEST_F(SerialPortTest, OpenClosesFirstTakesThePortForItselfAndLeaksNothing) {
+  const long descriptors = test::OpenDescriptorCount();
+  CSerialPort other;
+  ASSERT_EQ(Open(port), 0u);
+  EXPECT_NE(::fcntl(port.deviceHandle, F_GETFD) & FD_CLOEXEC, 0);
+  port.SetTimeoutSettings({1, 2, 3, 4, 5});
+  ASSERT_EQ(Open(port), 0u);  // reopened while open
+  SerialTimeouts t{9, 9, 9, 9, 9};
+  port.GetTimeoutSettings(t);
+  EXPECT_EQ(t.ReadIntervalTimeout + t.ReadTotalTimeoutMultiplier + t.ReadTotalTimeoutConstant +
+                t.WriteTotalTimeoutMultiplier + t.WriteTotalTimeoutConstant,
+            0u);
+  EXPECT_EQ(Open(other), std::uint32_t{EBUSY});
+  EXPECT_FALSE(other.IsOpen());
+  for (const int missing : {PtyPeer::kPortNumber + 1, 0}) {  // no ttyV1 in the tree; 0: no name
+    EXPECT_EQ(Open(port, missing), std::uint32_t{ENOENT});
+    EXPECT_FALSE(port.IsOpen());
+  }
+  EXPECT_EQ(Open(other), 0u) << "the failed open released the old port";
+  other.Close();
+  // A pseudo-terminal keeps 8 data bits and no parity: the read-back refuses, the port stays open.
+  EXPECT_EQ(Open(port, PtyPeer::kPortNumber, ParityOdd, 7), std::uint32_t{EINVAL});
+  EXPECT_TRUE(port.IsOpen());
+  EXPECT_EQ(RaisedCode([&] { port.PurgeQueues(0x10); }), std::uint32_t{EINVAL});
+
+  port.Close();
+  EXPECT_NO_THROW(port.Close());
+  char byte = 'x';
+  LineSettings line;
+  const std::function<void()> onClosed[] = {
+      [&] { port.Read(&byte, 1); },         [&] { port.Write(&byte, 1); },
+      [&] { port.GetLineSettings(line); },  [&] { port.FlushOutput(); },
+      [&] { port.SetQueueSizes(1, 1); },    [&] { port.GetTimeoutSettings(t); },
+      [&] { port.SetTimeoutSettings({}); },
+  };
+  for (std::size_t i = 0; i < std::size(onClosed); ++i) {
+    EXPECT_EQ(RaisedCode(onClosed[i]), std::uint32_t{EBADF}) << "call " << i;
+  }
+  EXPECT_EQ(test::OpenDescriptorCount(), descriptors);
+}
+
+TEST_F(SerialPortTest, ReadEndsAtItsTimeoutsAlsoWhenSignalsInterruptIt) {
+  ASSERT_EQ(Open(port), 0u);
   constexpr std::uint32_t kMax = kMaxTimeout;
   const struct {
     const char* what;
     SerialTimeouts timeouts;
     std::uint32_t count;
-    std::vector<std::pair<std::chrono::milliseconds, std::string>> peer;  // when, what
+    std::string before;  // in the input queue before the read
+    std::vector<std::pair<std::chrono::milliseconds, std::string>> during;  // from the read's start
+    void (CSerialPort::*purge)();                                           // before the read
     std::string got;
     long long atLeast, below;  // milliseconds
-    bool signals;
   } cases[] = {
-      {"silent line", {0, 0, 300}, 256, {}, "", 290, 1500, false},
-      {"signals every 300 ms", {0, 0, 1000}, 256, {}, "", 990, 1700, true},  // keeps its deadline
-      {"multiplier", {0, 100, 0}, 5, {}, "", 490, 2000, false},
-      {"partial data", {0, 0, 500}, 256, {{0ms, "0123456789"}}, "0123456789", 490, 2000, false},
-      {"all zero", {}, 10, {{0ms, "12345"}, {600ms, "67890"}}, "1234567890", 550, 5000, false},
-      {"interval", {150, 0, 0}, 10, {{300ms, "abc"}, {800ms, "def"}}, "abc", 290, 700, false},
-      {"buffered only", {kMax, 0, 0}, 10, {{0ms, "abc"}}, "abc", 0, 500, false},
-      {"buffered only, none there", {kMax, 0, 0}, 10, {}, "", 0, 500, false},
-      {"first bytes", {kMax, kMax, 1000}, 10, {{300ms, "ab"}}, "ab", 290, 900, false},
-      {"first bytes, silent", {kMax, kMax, 300}, 10, {}, "", 290, 1500, false},
+      {"silent line", {0, 0, 1000}, 256, "", {}, nullptr, "", 990, 1700},
+      {"multiplier", {0, 100, 0}, 5, "", {}, nullptr, "", 490, 2000},
+      {"partial data", {0, 0, 500}, 256, "0123", {}, nullptr, "0123", 490, 2000},
+      {"all zero", {}, 10, "12345", {{600ms, "67890"}}, nullptr, "1234567890", 590, 5000},
+      {"interval", {150, 0, 0}, 10, "", {{300ms, "abc"}, {800ms, "def"}}, nullptr, "abc", 290, 700},
+      {"buffered only", {kMax, 0, 0}, 10, "abc", {}, nullptr, "abc", 0, 500},
+      {"input discarded", {kMax, 0, 0}, 10, "abc", {}, &CSerialPort::DiscardInput, "", 0, 500},
+      {"output discarded", {kMax, 0, 0}, 10, "abc", {}, &CSerialPort::DiscardOutput, "abc", 0, 500},
+      {"first bytes", {kMax, kMax, 1000}, 10, "", {{300ms, "ab"}}, nullptr, "ab", 290, 900},
+      {"first bytes, silent", {kMax, kMax, 300}, 10, "", {}, nullptr, "", 290, 1500},
   };
+  AlarmEvery300ms::count = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Open(port);
     port.SetTimeoutSettings(c.timeouts);
+    if (!c.before.empty()) {
+      peer.Send(c.before);
+      pollfd p{static_cast<int>(port.deviceHandle), POLLIN, 0};
+      ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    }
+    if (c.purge) (port.*c.purge)();
     std::vector<char> buffer(c.count);
     std::uint32_t got = 0;
     long long elapsed = 0;
-    AlarmEvery300ms::count = 0;
-    std::optional<AlarmEvery300ms> alarms;
-    if (c.signals) alarms.emplace();
     {
-      std::vector<std::jthread> later;  // a peer answering late
-      for (const auto& [when, bytes] : c.peer) {
-        if (when == 0ms) {
-          peer.Send(bytes);
-          pollfd p{static_cast<int>(port.deviceHandle), POLLIN, 0};
-          ASSERT_EQ(::poll(&p, 1, 2000), 1);
-        } else {
-          later.emplace_back([&, when, bytes] {
-            std::this_thread::sleep_for(when);
-            peer.Send(bytes);
-          });
-        }
-      }
+      AlarmEvery300ms alarms;
       const auto start = Clock::now();
+      std::jthread peerDuring([&] {
+        for (const auto& [when, bytes] : c.during) {
+          std::this_thread::sleep_until(start + when);
+          peer.Send(bytes);
+        }
+      });
       got = port.Read(buffer.data(), c.count);
       elapsed = MillisecondsSince(start);
     }
-    alarms.reset();
-    port.DiscardInput();  // what the late peer sent after the read ended
+    port.DiscardInput();  // what the peer sent after the read ended
     EXPECT_EQ(std::string(buffer.data(), got), c.got);
-    if (c.atLeast > 0) {
-      EXPECT_GE(elapsed, c.atLeast);
-    }
+    EXPECT_GE(elapsed, c.atLeast);
     EXPECT_LT(elapsed, c.below);
-    if (c.signals) {
-      EXPECT_GE(AlarmEvery300ms::count, 2) << "no signal interrupted the wait";
-    }
   }
+  EXPECT_GE(AlarmEvery300ms::count, 10) << "signals did not interrupt the reads";
 }
 
 TEST_F(SerialPortTest, AWriteTheLineHoldsBackEndsShortAtItsTimeout) {
-  Open(port);
+  ASSERT_EQ(Open(port), 0u);
   peer.HoldLine();
-  const struct {
-    SerialTimeouts timeouts;
-    long long atLeast;
-  } cases[] = {{{0, 0, 0, 100, 200}, 490}, {{0, 0, 0, 0, 300}, 290}};  // 3 x 100 + 200; 300
-  for (const auto& c : cases) {
-    port.SetTimeoutSettings(c.timeouts);
-    const auto start = Clock::now();
-    EXPECT_EQ(port.Write("abc", 3), 0u);
-    const long long elapsed = MillisecondsSince(start);
-    EXPECT_GE(elapsed, c.atLeast);
-    EXPECT_LT(elapsed, c.atLeast + 1500);
-  }
+  port.SetTimeoutSettings({0, 0, 0, 100, 200});  // 3 x 100 + 200 ms
+  const auto start = Clock::now();
+  EXPECT_EQ(port.Write("abc", 3), 0u);
+  EXPECT_GE(MillisecondsSince(start), 490);
+  EXPECT_LT(MillisecondsSince(start), 2000);
   peer.ReleaseLine();
   EXPECT_EQ(port.Write("abc", 3), 3u);
   EXPECT_EQ(peer.Received(3), "abc");
 }
 
 TEST_F(SerialPortTest, HangUpDuringAReadRaisesEioPromptlyWithoutBurningCpu) {
-  Open(port);
+  ASSERT_EQ(Open(port), 0u);
   port.SetTimeoutSettings({});  // nothing but the hang-up can end this read
   char buffer[16];
   const std::clock_t cpu = std::clock();
@@ -266,11 +196,29 @@ TEST_F(SerialPortTest, HangUpDuringAReadRaisesEioPromptlyWithoutBurningCpu) {
   EXPECT_EQ(code, std::uint32_t{EIO});
   EXPECT_LT(MillisecondsSince(start), 3000);
   EXPECT_LT((std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC, 150.0);
+  EXPECT_EQ(RaisedCode([&] { port.Read(buffer, 1); }), std::uint32_t{EIO}) << "and every later";
+}
 
-  // Every later transfer fails the same way instead of returning 0 for ever.
-  port.SetTimeoutSettings({0, 0, 200});
-  EXPECT_EQ(RaisedCode([&] { port.Read(buffer, 1); }), std::uint32_t{EIO});
-  EXPECT_EQ(RaisedCode([&] { port.Write("x", 1); }), std::uint32_t{EIO});
+TEST(SerialException, GetErrorTextGivesTheCLibrarysMessageWithinTheCapacity) {
+  const std::string io = std::strerror(EIO);  // tests run in the "C" locale
+  const struct {
+    std::uint32_t code;
+    unsigned capacity;
+    bool known;
+    std::string text;
+  } cases[] = {{EIO, 64, true, io},
+               {EIO, 10, true, io.substr(0, 9)},  // 9 characters and the terminator
+               {EBUSY, 1, true, ""},
+               {100000, 32, false, ""}};
+  for (const auto& c : cases) {
+    char text[72];
+    std::memset(text, 'x', sizeof text);
+    unsigned help = 7;
+    EXPECT_EQ(CSerialException(c.code).GetErrorText(text, c.capacity, &help), c.known) << c.code;
+    EXPECT_EQ(text, c.text) << c.code;
+    EXPECT_EQ(text[c.capacity], 'x') << "written beyond the capacity";
+    EXPECT_EQ(help, 0u);
+  }
 }
 
 }  // namespace
