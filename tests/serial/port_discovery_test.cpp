@@ -6,58 +6,53 @@
 #include <filesystem>
 #include <fstream>
 
-#include "pty_peer.h"
 #include "serial/port_description.h"
-#include "serial/port_names.h"
+#include "tests/support/temp_dir.h"
 
 namespace vindrel {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-using ::testing::UnorderedElementsAre;
 
 // A machine in a temporary tree: sys/class/tty entries, their devices, USB identities, dev nodes,
-// stable names in dev/serial/by-id and ttyV links to a live pseudo-terminal and to a gone one.
+// stable names in dev/serial/by-id and ttyV links to a live device and to a gone one.
 class PortTree : public ::testing::Test {
  protected:
   // A sys/class/tty entry; device: its directory below sys/devices ("": none); type < 0: no file.
   void Entry(const std::string& name, const std::string& device = "", int type = -1) {
-    fs::create_directories(tty / name);
+    fs::create_directories(sys / "class/tty" / name);
     if (!device.empty()) {
       fs::create_directories(sys / "devices" / device);
-      fs::create_directory_symlink(sys / "devices" / device, tty / name / "device");
+      fs::create_directory_symlink(sys / "devices" / device, sys / "class/tty" / name / "device");
     }
-    if (type >= 0) std::ofstream(tty / name / "type") << type << "\n";
+    if (type >= 0) std::ofstream(sys / "class/tty" / name / "type") << type << "\n";
   }
-  void Identity(const std::string& usb, const char* manufacturer, const char* product) {
-    std::ofstream(sys / "devices" / usb / "idVendor") << "0403\n";
-    if (*manufacturer)
-      std::ofstream(sys / "devices" / usb / "manufacturer") << manufacturer << "\n";
-    std::ofstream(sys / "devices" / usb / "product") << product << "\n";
-  }
+  void Write(const fs::path& file, const std::string& text) { std::ofstream(file) << text << "\n"; }
 
   void SetUp() override {
     Entry("ttyS0", "platform/serial8250", 4);  // a real 16550A
     Entry("ttyS1", "platform/serial8250", 0);  // placeholder: no UART behind it
     // usb-serial puts its port below the interface; cdc-acm's device is the interface itself.
     Entry("ttyUSB0", "usb1/1-1/1-1:1.0/ttyUSB0");
-    Identity("usb1/1-1", "FTDI", "FT232R USB UART");
     Entry("ttyACM0", "usb1/1-2/1-2:1.0");
-    Identity("usb1/1-2", "", "Pico");
     Entry("ttyUSB1", "usb1/1-3/1-3:1.0/ttyUSB1");  // unplugged a moment ago: no dev node
     Entry("ttyAMA0", "", 4);                       // no device link
     Entry("rfcomm0");                              // bound Bluetooth: no device until it connects
     Entry("rfcomm1");                              // released: no dev node
     Entry("tty0");                                 // virtual console: not a serial family
+    for (const char* usb : {"usb1/1-1", "usb1/1-2"})
+      Write(sys / "devices" / usb / "idVendor", "0403");
+    Write(sys / "devices/usb1/1-1/manufacturer", "FTDI");
+    Write(sys / "devices/usb1/1-1/product", "FT232R USB UART");
+    Write(sys / "devices/usb1/1-2/product", "Pico");
     fs::create_directories(dev / "serial/by-id");
     for (const char* node :
          {"ttyS0", "ttyS1", "ttyUSB0", "ttyACM0", "ttyAMA0", "tty0", "rfcomm0"}) {
-      std::ofstream(dev / node) << "";
+      Write(dev / node, "");
     }
     fs::create_symlink("../../ttyUSB0", dev / "serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
     fs::create_symlink("../../ttyUSB1", dev / "serial/by-id/usb-Prolific-if00-port0");
-    fs::create_symlink(peer.SlavePath(), dev / "ttyV0");
+    fs::create_symlink("/dev/null", dev / "ttyV0");
     fs::create_symlink("/dev/pts/does-not-exist", dev / "ttyV1");
   }
 
@@ -67,37 +62,34 @@ class PortTree : public ::testing::Test {
     return ports;
   }
 
-  test::PtyPeer peer;
   test::TempDir dir;
-  const fs::path dev = fs::path(dir.path) / "dev", sys = fs::path(dir.path) / "sys",
-                 tty = sys / "class/tty";
+  const fs::path dev = fs::path(dir.path) / "dev", sys = fs::path(dir.path) / "sys";
 };
 
 TEST_F(PortTree, DiscoveryFindsRealPortsAndVirtualLinksAndDropsTheRest) {
   const PortNumberList ports = Discover();
-  EXPECT_THAT(ports, UnorderedElementsAre(1, 33, 65, 129, 161));
+  EXPECT_THAT(ports, ::testing::UnorderedElementsAre(1, 33, 65, 129, 161));
   EXPECT_EQ(ports.back(), 161u) << "virtual ports come after the ports sys lists";
 }
 
 TEST_F(PortTree, WithoutSysDiscoveryTakesEveryExistingDeviceFileInRisingOrder) {
   fs::remove_all(sys);
   fs::permissions(dev / "ttyUSB0", fs::perms::none);  // one we may not open is still there
-  EXPECT_THAT(Discover(), ElementsAre(1, 2, 33, 65, 97, 129, 161));
+  EXPECT_THAT(Discover(), ::testing::ElementsAre(1, 2, 33, 65, 97, 129, 161));
 }
 
 TEST_F(PortTree, DescriptionsTellUsbIdentityStableNameOrLinkTarget) {
-  const std::pair<int, std::string> cases[] = {
+  const std::pair<int, const char*> cases[] = {
       {33, "FTDI FT232R USB UART (usb-FTDI_FT232R_A1-if00-port0)"},
       {65, "Pico"},
       {1, ""},  // a UART on the board: nothing to tell
       {34, "usb-Prolific-if00-port0"},
-      {161, "link to " + peer.SlavePath()},
+      {161, "link to /dev/null"},
       {200, ""},  // outside the table
   };
   for (const auto& [number, description] : cases) {
     EXPECT_EQ(DescribeSerialPort(number, {dev.string(), sys.string()}), description) << number;
   }
-  EXPECT_EQ(PortDisplayName(34), "/dev/ttyUSB1");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -126,27 +125,6 @@ TEST(SerialPortWin32, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
   char byte = '!';
   EXPECT_EQ(RaisedCode([&] { port.Read(&byte, 1); }), std::uint32_t{ERROR_INVALID_HANDLE});
   EXPECT_EQ(RaisedCode([&] { port.Write(&byte, 1); }), std::uint32_t{ERROR_INVALID_HANDLE});
-}
-
-TEST(SerialException, GetErrorTextGivesTheSystemsMessageWithinTheCapacity) {
-  const struct {
-    std::uint32_t code;
-    unsigned capacity;
-    bool known;
-    const char* text;
-  } cases[] = {{ERROR_ACCESS_DENIED, 64, true, "Access denied."},  // no line break at the end
-               {ERROR_ACCESS_DENIED, 10, true, "Access de"},  // 9 characters and the terminator
-               {107, 64, true, "Insert disk for drive %1."},  // an insert without arguments
-               {0x20001234, 32, false, ""}};
-  for (const auto& c : cases) {
-    char text[72];
-    std::memset(text, 'x', sizeof text);
-    unsigned help = 7;
-    EXPECT_EQ(CSerialException(c.code).GetErrorText(text, c.capacity, &help), c.known) << c.code;
-    EXPECT_STREQ(text, c.text) << c.code;
-    EXPECT_EQ(text[c.capacity], 'x') << "written beyond the capacity";
-    EXPECT_EQ(help, 0u);
-  }
 }
 
 TEST(PortDiscoveryWin32, TheDeviceNamesHoldTheMappedComNumbers) {
