@@ -5,8 +5,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <string>
-#include <tuple>
 
 #include "serial/port_discovery.h"
 #include "serial/port_names.h"

@@ -2,13 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <filesystem>
-#include <stdexcept>
-#include <string>
 
 #include "tests/support/temp_dir.h"
 
