@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
-#include <map>
 #include <thread>
 
 #include "create_file_stand_in_win32.h"
@@ -15,7 +13,6 @@
 namespace vindrel {
 namespace {
 
-using test::CreateFileStandIn;
 constexpr int kTracker = VINDREL_WINE_COM_TRACKER;
 
 // Whether handle is an open port. (A closed handle's number may serve some other object by now.)
@@ -54,17 +51,14 @@ TEST_F(TrackerPort, TimeoutsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet
 
 TEST_F(TrackerPort, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
   const HANDLE old = reinterpret_cast<HANDLE>(port.deviceHandle);
-  CreateFileStandIn standIn(CreateFileStandIn::Failing(ERROR_ACCESS_DENIED));  // held elsewhere
-  try {
-    port.Open(12, 4800, ParityNone, 8, StopBitsOne, FlowNone, true);
-    ADD_FAILURE() << "opened";
-  } catch (const CSerialException& e) {
-    EXPECT_EQ(e.errorCode, std::uint32_t{ERROR_ACCESS_DENIED});
-  }
+  test::CreateFileStandIn standIn(
+      test::CreateFileStandIn::Failing(ERROR_ACCESS_DENIED));  // held elsewhere
+  EXPECT_THAT([&] { port.Open(12, 4800, ParityNone, 8, StopBitsOne, FlowNone, true); },
+              ::testing::Throws<CSerialException>(
+                  ::testing::Field(&CSerialException::errorCode, ERROR_ACCESS_DENIED)));
   EXPECT_EQ(standIn.names, std::vector<std::string>{"\\\\.\\COM12"});
   EXPECT_TRUE(standIn.asWanted) << "overlapped or not, the port is opened synchronously";
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(IsOpenPort(old)) << "the old device is still open";
+  EXPECT_FALSE(port.IsOpen() || IsOpenPort(old)) << "the port or the old device is still open";
   EXPECT_THROW(port.Read(nullptr, 0), CSerialException);
 }
 
@@ -75,17 +69,18 @@ TEST_F(TrackerPort, DiscoveryListsTheDeviceNamesOrProbesWithItsErrorRules) {
   EXPECT_THAT(ports, ::testing::Not(::testing::Contains(999u)));
   EXPECT_EQ(PortDisplayName(kTracker), "COM" + std::to_string(kTracker));
 
-  const std::map<int, DWORD> errors{
-      {5, ERROR_ACCESS_DENIED}, {7, ERROR_GEN_FAILURE}, {9, ERROR_SHARING_VIOLATION}};
   std::vector<HANDLE> opened;  // of the tracker's port, standing in for the ports that open
-  CreateFileStandIn standIn([&](const std::string& name) {
-    const int number = std::atoi(name.c_str() + 7);
+  test::CreateFileStandIn standIn([&](const std::string& name) {
+    const int number = std::stoi(name.substr(7));
     if (number == 3 || number == 255) {
       opened.push_back(::CreateFileA(ComDeviceName(kTracker).c_str(), GENERIC_READ | GENERIC_WRITE,
                                      0, nullptr, OPEN_EXISTING, 0, nullptr));
       return opened.back();
     }
-    ::SetLastError(errors.contains(number) ? errors.at(number) : ERROR_FILE_NOT_FOUND);
+    ::SetLastError(number == 5   ? ERROR_ACCESS_DENIED
+                   : number == 7 ? ERROR_GEN_FAILURE
+                   : number == 9 ? ERROR_SHARING_VIOLATION
+                                 : ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   });
   ports = {99};
