@@ -2,14 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <filesystem>
-#include <iterator>
-#include <stdexcept>
-#include <string>
 
 #include "tests/support/temp_dir.h"
 
@@ -32,12 +26,10 @@ class PtyPeer {
     ::tcgetattr(slave_, &raw);
     ::cfmakeraw(&raw);
     ::tcsetattr(slave_, TCSANOW, &raw);
-    slavePath_ = ::ptsname(master_);
-    std::filesystem::create_symlink(slavePath_, devices_.path + "/ttyV0");
+    std::filesystem::create_symlink(::ptsname(master_), devices_.path + "/ttyV0");
   }
   ~PtyPeer() { HangUp(); }
 
-  const std::string& SlavePath() const { return slavePath_; }
   const std::string& Devices() const { return devices_.path; }
 
   void Send(const std::string& bytes) const {
@@ -50,8 +42,7 @@ class PtyPeer {
   std::string Received(std::size_t count = 0) const {
     std::string all;
     char chunk[256];
-    pollfd p{master_, POLLIN, 0};
-    while (::poll(&p, 1, all.size() < count ? 2000 : 0) == 1 && (p.revents & POLLIN) != 0) {
+    for (pollfd p{master_, POLLIN, 0}; ::poll(&p, 1, all.size() < count ? 2000 : 0) == 1;) {
       const ssize_t n = ::read(master_, chunk, sizeof chunk);
       if (n <= 0) break;
       all.append(chunk, static_cast<std::size_t>(n));
@@ -66,24 +57,15 @@ class PtyPeer {
 
   // The other end goes away, as when an adapter is unplugged.
   void HangUp() {
-    for (int* fd : {&master_, &slave_}) {
-      if (*fd >= 0) {
-        ::close(*fd);
-      }
-      *fd = -1;
-    }
+    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
+    master_ = slave_ = -1;
   }
 
  private:
   TempDir devices_;
   int master_;
   int slave_ = -1;
-  std::string slavePath_;
 };
-
-// Descriptors the process has open now.
-inline long OpenDescriptorCount() {
-  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-}
 
 }  // namespace vindrel::test
