@@ -1,9 +1,7 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
-#include <stdexcept>
+#include <random>
 #include <string>
 
 namespace vindrel::test {
@@ -22,10 +20,14 @@ struct TempDir {
   const std::string path;
 
  private:
+  // A name nobody holds yet: create_directory is false when the folder already exists.
   static std::string Make() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vindrel-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
+    std::random_device random;
+    std::filesystem::path path;
+    do {
+      path = std::filesystem::temp_directory_path() / ("vindrel-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path));
+    return path.string();
   }
 };
 
