@@ -22,12 +22,10 @@ struct TempDir {
  private:
   // A name nobody holds yet: create_directory is false when the folder already exists.
   static std::string Make() {
-    std::random_device random;
-    std::filesystem::path path;
-    do {
-      path = std::filesystem::temp_directory_path() / ("vindrel-" + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path));
-    return path.string();
+    for (std::random_device random;;) {
+      auto path = std::filesystem::temp_directory_path() / ("vindrel-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path)) return path.string();
+    }
   }
 };
 
