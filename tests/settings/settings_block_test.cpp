@@ -45,7 +45,8 @@ std::ptrdiff_t FirstDifference(const SettingsBlock& a, const SettingsBlock& b) {
 template <typename T>
 void CheckField(T S::*field, std::type_identity_t<T> value, std::size_t offset,
                 const std::string& bytes, std::type_identity_t<T> back, bool encoded = true) {
-  SCOPED_TRACE(::testing::PrintToString(value) + " at " + std::to_string(offset));
+  SCOPED_TRACE(::testing::PrintToString(value) + " -> " + ::testing::PrintToString(back) + " at " +
+               std::to_string(offset));
   S record;
   record.*field = value;
   if (encoded) {
