@@ -1,8 +1,6 @@
 // The command line of vindrel over any arguments: the input's NUL-separated pieces follow the
 // program name. Only the parse and its checks run: nothing is read and no port is opened.
 
-#include <cstddef>
-#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,17 +11,11 @@
 using namespace vindrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::string> pieces{"vindrel"};
-  std::string piece;
-  for (std::size_t i = 0; i < size && pieces.size() < 64; ++i) {
-    if (data[i] == 0) {
-      pieces.push_back(piece);
-      piece.clear();
-    } else {
-      piece += static_cast<char>(data[i]);
-    }
+  std::vector<std::string> pieces{"vindrel", ""};
+  for (std::size_t i = 0; i < size && pieces.size() <= 64; ++i) {
+    if (data[i] == 0) pieces.emplace_back();
+    if (data[i] != 0) pieces.back() += static_cast<char>(data[i]);
   }
-  pieces.push_back(piece);
   std::vector<const char*> argv;
   for (const std::string& p : pieces) argv.push_back(p.c_str());
   std::ostringstream out, err;

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
-#include <stdexcept>
+#include <random>
 #include <string>
 
 namespace vindrel::test {
@@ -22,10 +20,12 @@ struct TempDir {
   const std::string path;
 
  private:
+  // A name nobody holds yet: create_directory is false when the folder already exists.
   static std::string Make() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vindrel-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
+    for (std::random_device random;;) {
+      auto path = std::filesystem::temp_directory_path() / ("vindrel-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path)) return path.string();
+    }
   }
 };
 
