@@ -6,38 +6,16 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include "protocol/tracker_link.h"
+#include "tests/protocol/recording_owner.h"
 #include "tests/support/temp_dir.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
 
 namespace vindrel::testing {
 
-inline constexpr int kVirtualPort = 161;  // <device directory>/ttyV0
-inline const std::string kNoCommunication = "No Communication with TALVORIN possible";
-inline const std::string kPortInUse = "De seriele poort is al in gebruik";
-
 // The one temporary directory type; the old name stays while tests still use it.
 using TempDeviceDirectory = test::TempDir;
-
-// Stands in for the dialog: answers the port number and records what the link asks for.
-struct RecordingOwner : TrackerLinkOwner {
-  int SelectedPortNumber() override { return portNumber; }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  unsigned StartTimer(unsigned id, unsigned periodMs) override {
-    startedTimers.push_back({id, periodMs});
-    return timerReply;
-  }
-  void StopTimer(unsigned id) override { stoppedTimers.push_back(id); }
-
-  int portNumber = kVirtualPort;
-  unsigned timerReply = 42;  // any identifier but 0
-  std::vector<std::string> messages;
-  std::vector<std::pair<unsigned, unsigned>> startedTimers;  // identifier, period
-  std::vector<unsigned> stoppedTimers;
-};
 
 // A link whose port 161 reaches an in-process virtual tracker through <temp>/ttyV0.
 class TrackerTest : public ::testing::Test {
@@ -54,12 +32,10 @@ class TrackerTest : public ::testing::Test {
 
   // What the tracker has received once it holds at least count bytes (or after two seconds).
   std::string Received(std::size_t count = 0) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    auto bytes = tracker->ReceivedBytes();
-    for (; bytes.size() < count && std::chrono::steady_clock::now() < deadline;
-         bytes = tracker->ReceivedBytes()) {
+    for (int i = 0; i < 400 && tracker->ReceivedBytes().size() < count; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    const auto bytes = tracker->ReceivedBytes();
     return std::string(bytes.begin(), bytes.end());
   }
 

@@ -1,0 +1,212 @@
+// The link, the commands and the GPS simulation where the dialog's tests cannot see them: the
+// link's state after every outcome, exact bounds, writes that end short, the sentences' bytes.
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <tuple>
+
+#include "protocol/gps_simulation.h"
+#include "protocol/tracker_commands.h"
+#include "settings/settings_block.h"
+#include "tests/protocol/tracker_fixture.h"
+#include "tests/serial/pty_peer.h"
+
+namespace vindrel::testing {
+namespace {
+
+using Action = int (*)(TrackerLink&);
+using Messages = std::vector<std::string>;
+
+// Every outcome of a command: its result, the bytes that reached the tracker, the message and the
+// link's state, which the next command then shows: a link left up sends its command byte at once,
+// one that is down shakes hands first.
+TEST_F(TrackerTest, EachOutcomeLeavesTheLinkAsTheNextCommandFindsIt) {
+  const SettingsBlock image = EncodeSettingsBlock(TrackerSettings{});
+  const std::string all = std::string("!U\0p", 4) + std::string(image.begin(), image.begin() + 112);
+  static TrackerSettings record;
+  const Action write = [](TrackerLink& l) { return int(WriteSettings(l, record)); };
+  const Action read = [](TrackerLink& l) { return int(ReadSettings(l, record)); };
+  const struct {
+    const char* fault;
+    Action action;
+    int result;
+    std::string sent, message;
+    bool up;
+  } cases[] = {
+      // clang-format off
+      {"", write, int(WriteOutcome::Done), all, "", false},
+      {"no-echo", write, int(WriteOutcome::NoEcho), "!U", "", false},
+      {"start-reply=0x01", write, int(WriteOutcome::ExchangeFailed), {"!U\0", 3}, "", true},
+      {"ack-limit=50", write, int(WriteOutcome::ExchangeFailed), all.substr(0, 4 + 51), "", true},
+      {"short-block=255", read, 0, "!D", "", true},
+      {"silent", read, 0, "!", kNoCommunication, true},
+      {"hang-up-after=1", read, 0, "!", kPortInUse, false},  // a serial error: the link is down
+  };  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    StartTracker({}, c.fault);
+    owner.messages.clear();
+    EXPECT_EQ(c.action(link), c.result);
+    EXPECT_EQ(Received(c.sent.size()), c.sent);
+    EXPECT_EQ(owner.messages, c.message.empty() ? Messages{} : Messages{c.message});
+    EXPECT_EQ(std::pair(link.portOpen, link.port.IsOpen()), std::pair(c.up, c.up));
+    if (c.message == kPortInUse) continue;  // the tracker went with the line it hung up
+    tracker->SetFaults({});
+    EXPECT_TRUE(SendLowTone(link));
+    EXPECT_EQ(Received(c.sent.size() + 2 - c.up), c.sent + (c.up ? "L" : "!L"));
+    link.Close();
+  }
+}
+
+// A device the user may not open (as nobody when the test runs as root, who opens anything): the
+// message names the device's group to join, and the link stays down.
+TEST_F(TrackerTest, ADeviceTheUserMayNotOpenNamesItsGroupAndLeavesTheLinkDown) {
+  StartTracker();
+  struct stat st {};
+  ASSERT_EQ(::stat(tracker->SlavePath().c_str(), &st), 0);
+  ASSERT_EQ(::chmod(tracker->SlavePath().c_str(), 0) | ::chmod(devices.path.c_str(), 0755), 0);
+  const passwd* nobody = ::getpwnam("nobody");
+  if (::geteuid() == 0 && nobody == nullptr) GTEST_SKIP() << "root opens any device";
+  const Messages expected{"Geen toegang tot de seriele poort. Voeg uw gebruiker toe aan de groep " +
+                          std::string(::getgrgid(st.st_gid)->gr_name) + " en meld opnieuw aan."};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool asNobody =
+        ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
+                             ::setuid(nobody->pw_uid) == 0);
+    ::_exit(asNobody && !link.Connect() && !link.portOpen && owner.messages == expected ? 0 : 1);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+}
+
+// Checksums worked out by hand (XOR of the bytes between "$" and "*"), not by our own code.
+TEST(GpsSentence, CarriesItsChecksumAndEndsWithCrLf) {
+  const std::string rmc = "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,";
+  const std::pair<std::string, std::string> cases[] = {
+      {FormatRmcSentence(0, 0), rmc + "0.00,0.00,211200,,*05\r\n"},
+      {FormatRmcSentence(0, 10), rmc + "0.00,10.00,211200,,*34\r\n"},
+      {FormatRmcSentence(0, 350), rmc + "0.00,350.00,211200,,*03\r\n"},
+      {FormatRmcSentence(50, 100), rmc + "50.00,100.00,211200,,*31\r\n"},
+      {FormatRmcSentence(100, 10), rmc + "100.00,10.00,211200,,*35\r\n"},
+      {FormatRmcSentence(100, 350), rmc + "100.00,350.00,211200,,*02\r\n"},
+      {FormatGgaSentence(100),
+       "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,100.0,M,,,,0000*3E\r\n"},
+  };
+  for (const auto& [sent, expected] : cases) EXPECT_EQ(sent, expected);
+}
+
+// Three runs of 40 ticks at 0, 50 and 100 knots, each from a new start, checked byte by byte by
+// a checksum-checking NMEA parser (pynmea2): every sentence parses, with the speed, the course
+// (from 10 degrees again after each start) and the altitude the simulation was given, and the
+// tracker takes each as a fix.
+TEST_F(TrackerTest, EverySentenceOfAGpsRunParsesWithACheckingNmeaParser) {
+  StartTracker();
+  TrackerSettings settings;
+  int ticks = -1;
+  for (int switchDelay : {0, 5, 10}) {
+    settings.switchDelay = switchDelay;  // speed switchDelay x 10
+    StartGpsSimulation(link, ticks);
+    for (int i = 0; i < 40; ++i) GpsSimulationTick(link, settings, ticks);
+  }
+  for (int i = 0; i < 300 && tracker->ReceivedNmea().size() < 240; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 240u);
+  const std::string file = devices.path + "/line.bin";
+  std::ofstream(file, std::ios::binary) << Received();
+  const std::string check = NMEA_PYTHON " " NMEA_CHECK_SCRIPT " " + file + " 0:40 50:40 100:40";
+  EXPECT_EQ(std::system(check.c_str()), 0) << check;
+}
+
+// The far end of a pseudo-terminal played by the test itself, for exact byte counts and for
+// holding the line back so that the link's writes end short.
+class ScriptedLine : public ::testing::Test {
+ protected:
+  ScriptedLine() { link.port.SetDeviceDirectory(peer.Devices()); }
+
+  // Once the port has written count bytes (kept in got), answers with reply: only an answer that
+  // comes after a command byte is its echo.
+  std::jthread AnswerAfter(std::size_t count, std::string reply, std::string& got) {
+    return std::jthread([this, count, reply, &got] {
+      got = peer.Received(count);
+      peer.Send(reply);
+    });
+  }
+
+  test::PtyPeer peer;  // port 161, as the owner selects
+  RecordingOwner owner;
+  TrackerLink link{owner};
+};
+
+// Other bytes before the handshake answer (either "!" or ">") or an echo are dropped, 1023 of
+// them at most: the 1024th ends the wait as a time-out would.
+TEST_F(ScriptedLine, AnAnswerCountsOnlyWithinTheFirst1024DroppedBytes) {
+  for (const auto& [junk, up] : {std::pair{1023, true}, std::pair{1024, false}}) {
+    const std::string noise(junk, 'x');
+    peer.Send(noise + ">");
+    EXPECT_EQ(link.Connect(), up) << junk;
+    std::string got;
+    {
+      auto tracker = AnswerAfter(2, noise + "L", got);
+      EXPECT_EQ(SendLowTone(link), up) << junk;
+    }
+    EXPECT_EQ(got, "!L");  // after a failed handshake too: the port stays open
+    link.Close();
+  }
+}
+
+// With the line held back (a UART whose CTS is low) a write exchange fails at its start byte,
+// although the tracker's answers are all waiting; the GPS simulation, which took the port from the
+// link, shows its message for each sentence and stops. The link stays up, and the next command
+// byte goes out on the simulation's port without a handshake.
+TEST_F(ScriptedLine, WritesThatEndShortLeaveTheLinkUpForTheNextCommand) {
+  peer.Send("!");
+  ASSERT_TRUE(link.Connect());
+  EXPECT_FALSE(link.port.overlappedMode);  // reads and writes pass no overlapped record
+  SerialTimeouts t{9, 9, 9, 9, 9};
+  link.port.GetTimeoutSettings(t);  // one second for each read and write, nothing in between
+  EXPECT_EQ(
+      std::tuple(t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
+                 t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant),
+      std::tuple(0u, 0u, 1000u, 0u, 1000u));
+  const SerialTimeouts shortWrites{0, 0, 1000, 0, 100};  // a held byte ends short sooner
+  link.port.SetTimeoutSettings(shortWrites);
+  {
+    std::jthread tracker([this] {
+      peer.Received(2);  // "!U"
+      peer.HoldLine();
+      peer.Send(std::string("U\0p", 3) + std::string(112, '#'));
+    });
+    EXPECT_EQ(WriteSettings(link, TrackerSettings{}), WriteOutcome::ExchangeFailed);
+  }
+  EXPECT_TRUE(link.portOpen && link.port.IsOpen());
+
+  int ticks = 0;
+  StartGpsSimulation(link, ticks);
+  EXPECT_FALSE(link.portOpen);
+  EXPECT_TRUE(link.port.IsOpen());
+  EXPECT_EQ(link.gpsTimer, owner.timerReply);
+  link.port.SetTimeoutSettings(shortWrites);
+  GpsSimulationTick(link, TrackerSettings{}, ticks);
+  EXPECT_EQ(owner.messages, Messages(2, "Error in GPS simulation"));
+  EXPECT_EQ(owner.stoppedTimers.at(0), owner.timerReply);
+  EXPECT_EQ(link.gpsTimer, 0u);
+  EXPECT_TRUE(link.portOpen && link.port.IsOpen());
+  peer.ReleaseLine();
+  std::string got;
+  {
+    auto tracker = AnswerAfter(1, "H", got);
+    EXPECT_TRUE(SendHighTone(link));
+  }
+  EXPECT_EQ(got, "H");  // nothing of the exchange or the sentences, and no handshake
+}
+
+}  // namespace
+}  // namespace vindrel::testing
