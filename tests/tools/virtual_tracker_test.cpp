@@ -41,7 +41,7 @@ TEST_F(TrackerTest, NmeaSentencesCountOnlyWithTheirChecksum) {
       {rmc + "*35\r\n", "nmea " + rmc + "*35\\r\\n fix speed 100.00 course 10.00"},
       {rmc + "*25\n\r", "nmea-rejected " + rmc + "*25\\n\\r: checksum 25, expected 35"},
       {gga + "\r\n", "nmea-rejected " + gga + "\\r\\n: no checksum, expected 3E"},
-      {gga + "*3E0\r\n", "nmea-rejected " + gga + "*3E0\\r\\n: checksum 3E0, expected 3E"},
+      {gga + "*03E\r\n", "nmea-rejected " + gga + "*03E\\r\\n: checksum 03E, expected 3E"},
       {gga + "*3e\r\n", "nmea " + gga + "*3e\\r\\n fix altitude 100.0 M"},
   };
   StartTracker();
