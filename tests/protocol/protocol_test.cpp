@@ -45,7 +45,6 @@ TEST_F(TrackerTest, EachOutcomeLeavesTheLinkAsTheNextCommandFindsIt) {
       {"ack-limit=50", write, int(WriteOutcome::ExchangeFailed), all.substr(0, 4 + 51), "", true},
       {"short-block=255", read, 0, "!D", "", true},
       {"silent", read, 0, "!", kNoCommunication, true},
-      {"hang-up-after=1", read, 0, "!", kPortInUse, false},  // a serial error: the link is down
   };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
@@ -55,7 +54,6 @@ TEST_F(TrackerTest, EachOutcomeLeavesTheLinkAsTheNextCommandFindsIt) {
     EXPECT_EQ(Received(c.sent.size()), c.sent);
     EXPECT_EQ(owner.messages, c.message.empty() ? Messages{} : Messages{c.message});
     EXPECT_EQ(std::pair(link.portOpen, link.port.IsOpen()), std::pair(c.up, c.up));
-    if (c.message == kPortInUse) continue;  // the tracker went with the line it hung up
     tracker->SetFaults({});
     EXPECT_TRUE(SendLowTone(link));
     EXPECT_EQ(Received(c.sent.size() + 2 - c.up), c.sent + (c.up ? "L" : "!L"));
