@@ -53,9 +53,10 @@ class VindrelCli : public testing::TrackerTest {
   }
 };
 
-// Latin-1 on the line, UTF-8 in the file; 200 ms is a value the tracker keeps as it is.
+// A callsign as long as allowed; Latin-1 on the line, UTF-8 in the file; 200 ms is a value the
+// tracker keeps as it is.
 // clang-format off
-const TrackerSettings kCustomised{"PA3XYZ-9", "-", "/", "WIDE1-1,WIDE2-2", true, 5,
+const TrackerSettings kCustomised{"PA3XYZ-15", "-", "/", "WIDE1-1,WIDE2-2", true, 5,
     "Caf\xE9 \xA9 2024", true, 3, "VINDrel onderweg", false, false, 60, false, 200, 100, false, 4};
 // clang-format on
 

@@ -12,7 +12,8 @@ TEST(SettingsFields, IntegersAreReadAsTheChecksAcceptThem) {
   const std::pair<std::string, std::optional<int>> cases[] = {
       // clang-format off
       {"5", 5}, {" \t-12\t ", -12}, {"+7", 7}, {"0", 0}, {" 00", 0}, {"007", 7},
-      {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {longest + "5", 1},
+      {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+      {longest + "5", 1}, {std::string(31, '9') + "5", INT_MAX},
       // Beyond the range: its nearest end, so that the range check reports it.
       {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN},
       // Zero must begin with the digit 0.
