@@ -41,7 +41,6 @@ TEST(SerialException, GetErrorTextGivesTheSystemsMessageWithinTheCapacity) {
   ASSERT_TRUE(CSerialException(5).GetErrorText(full, sizeof full, &help));
   EXPECT_EQ(help, 0u);
   const std::string message = full;
-  ASSERT_GT(message.size(), 9u);
   EXPECT_FALSE(std::isspace(message.back())) << "the system's closing line break stays out";
   EXPECT_TRUE(CSerialException(107).GetErrorText(full, sizeof full)) << "an insert, no arguments";
   for (const auto& [code, capacity, known, text] :

@@ -15,10 +15,12 @@ namespace {
 
 constexpr int kTracker = VINDREL_WINE_COM_TRACKER;
 
-// Whether handle is an open port. (A closed handle's number may serve some other object by now.)
-bool IsOpenPort(HANDLE handle) {
+// The driver's line settings; DCBlength 0 when handle is no open port. (A closed handle's number
+// may serve some other object by now.)
+DCB DriverLine(HANDLE handle) {
   DCB dcb{};
-  return ::GetCommState(handle, &dcb);
+  dcb.DCBlength = ::GetCommState(handle, &dcb) ? sizeof dcb : 0;
+  return dcb;
 }
 
 // The tracker's port, opened as the tracker link opens it.
@@ -29,7 +31,10 @@ class TrackerPort : public ::testing::Test {
   CSerialPort port;
 };
 
-TEST_F(TrackerPort, TimeoutsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet) {
+TEST_F(TrackerPort, SettingsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet) {
+  const DCB dcb = DriverLine(reinterpret_cast<HANDLE>(port.deviceHandle));
+  EXPECT_EQ(dcb.BaudRate, 4800u);
+  EXPECT_EQ(dcb.fOutxCtsFlow + dcb.fOutxDsrFlow + dcb.fOutX + dcb.fInX + dcb.fDsrSensitivity, 0u);
   port.SetTimeoutSettings({1, 2, 3, 4, 5});
   COMMTIMEOUTS t{};
   ASSERT_TRUE(::GetCommTimeouts(reinterpret_cast<HANDLE>(port.deviceHandle), &t));
@@ -58,7 +63,7 @@ TEST_F(TrackerPort, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
                   ::testing::Field(&CSerialException::errorCode, ERROR_ACCESS_DENIED)));
   EXPECT_EQ(standIn.names, std::vector<std::string>{"\\\\.\\COM12"});
   EXPECT_TRUE(standIn.asWanted) << "overlapped or not, the port is opened synchronously";
-  EXPECT_FALSE(port.IsOpen() || IsOpenPort(old)) << "the port or the old device is still open";
+  EXPECT_FALSE(port.IsOpen() || DriverLine(old).DCBlength) << "still open";
   EXPECT_THROW(port.Read(nullptr, 0), CSerialException);
 }
 
@@ -90,7 +95,7 @@ TEST_F(TrackerPort, DiscoveryListsTheDeviceNamesOrProbesWithItsErrorRules) {
   EXPECT_EQ(standIn.names.back(), "\\\\.\\COM255");
   EXPECT_TRUE(standIn.asWanted);
   ASSERT_EQ(opened.size(), 2u);
-  EXPECT_FALSE(IsOpenPort(opened[0]) || IsOpenPort(opened[1])) << "a probed port stayed open";
+  EXPECT_FALSE(DriverLine(opened[0]).DCBlength || DriverLine(opened[1]).DCBlength) << "left open";
 }
 
 }  // namespace
