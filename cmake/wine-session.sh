@@ -45,10 +45,10 @@ start() {
   printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Graphics"="null"\n\n' >"$reg"
   # Values of earlier runs are replaced; numbers no longer used stay mapped to vanished links.
   printf '[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n' >>"$reg"
-  local spec number options link
-  for spec in "$@"; do
-    number=${spec%%:*}
-    options=${spec#*:}
+  local mapping number options link
+  for mapping in "$@"; do
+    number=${mapping%%:*}
+    options=${mapping#*:}
     link=$session/com$number
     rm -f "$link"
     # shellcheck disable=SC2086 # the options are words
@@ -56,8 +56,8 @@ start() {
     echo $! >>"$session/pids"
     printf '"COM%s"="%s"\n' "$number" "$link" >>"$reg"
   done
-  for spec in "$@"; do
-    link=$session/com${spec%%:*}
+  for mapping in "$@"; do
+    link=$session/com${mapping%%:*}
     for _ in $(seq 50); do
       [ -e "$link" ] && break
       sleep 0.1
