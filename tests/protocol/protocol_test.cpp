@@ -143,6 +143,18 @@ class ScriptedLine : public ::testing::Test {
   TrackerLink link{owner};
 };
 
+// A device that goes away during the handshake (the peer hangs up instead of answering): the
+// connect reports the port as in use and leaves the link down, port closed.
+TEST_F(ScriptedLine, ADeviceGoneDuringTheHandshakeLeavesTheLinkDown) {
+  std::jthread unplug([this] {
+    peer.Received(1);
+    peer.HangUp();
+  });
+  EXPECT_FALSE(link.Connect());
+  EXPECT_EQ(owner.messages, std::vector<std::string>{kPortInUse});
+  EXPECT_FALSE(link.portOpen || link.port.IsOpen());
+}
+
 // Other bytes before the handshake answer (either "!" or ">") or an echo are dropped, 1023 of
 // them at most: the 1024th ends the wait as a time-out would.
 TEST_F(ScriptedLine, AnAnswerCountsOnlyWithinTheFirst1024DroppedBytes) {
