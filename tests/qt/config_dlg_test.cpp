@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -102,6 +103,9 @@ TEST_F(ConfigDlgTest, ControlsTabOrderAndSizeFollowTheTemplateInDialogUnits) {
   EXPECT_EQ(buddies, 11);
   for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
     EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
+  }
+  for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+    EXPECT_TRUE(button->accessibleName().isEmpty());  // buttons are named by their own text
   }
   EXPECT_EQ(Control<QWidget>(kStatusInterval)->accessibleName(), "Verstuur statustekst");
   EXPECT_EQ(Control<QWidget>(kSymbolPreview)->accessibleName(), "Symbool");
