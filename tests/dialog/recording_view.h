@@ -10,12 +10,6 @@
 
 namespace vindrel::testing {
 
-struct RecordedMessage {
-  std::string caption, text;
-  MessageIcon icon;
-  bool operator==(const RecordedMessage&) const = default;
-};
-
 // A window that only remembers: the controls' state by identifier, and everything the dialog
 // said or asked for. Like a native edit field, SetText reports a change, so that the logic's
 // own writes are seen to be ignored.
@@ -42,8 +36,10 @@ struct RecordingView : DialogView {
   int SelectedPortEntry() override { return selectedPort; }
   std::string RememberedPort() override { return remembered; }
   void RememberPort(const std::string& entry) override { remembered = entry; }
-  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon i) override {
-    messages.push_back({caption, text, i});
+  void ShowMessage(const std::string& title, const std::string& text, MessageIcon icon) override {
+    caption = title;
+    messages.push_back(text);
+    icons.push_back(icon);
     if (onMessage) onMessage();
   }
   void Beep() override { ++beeps; }
@@ -66,22 +62,17 @@ struct RecordingView : DialogView {
   }
   void EndDialog() override { ended = true; }
 
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> result;
-    for (const RecordedMessage& message : messages) result.push_back(message.text);
-    return result;
-  }
-
   ConfigDialog* logic = nullptr;
   std::map<int, std::string> texts;
   std::map<int, int> limits;
   std::map<int, bool> checks, disabled;
   std::vector<std::string> ports, descriptions;
-  std::string remembered, chosenFile;  // chosenFile: the file dialog's answer; empty: cancelled
+  std::string caption, remembered,
+      chosenFile;  // chosenFile: the file dialog's answer; empty: cancelled
   int selectedPort = -1, focus = 0, picture = -1, beeps = 0, waitBegins = 0, waitEnds = 0;
   unsigned timer = 0, timerPeriod = 0;
-  std::vector<RecordedMessage> messages;
-  std::vector<std::string> modal;
+  std::vector<std::string> messages, modal;  // message texts; modal dialogs run
+  std::vector<MessageIcon> icons;            // of each message
   bool ended = false;
   std::function<void()> onMessage, onModal;
 };
