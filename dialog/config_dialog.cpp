@@ -142,7 +142,6 @@ void ConfigDialog::ShowValues() {
 }
 
 bool ConfigDialog::TakeValues() {
-  exchangingValues = true;
   bool ok = true;
   for (const Binding& binding : kBindings) {
     const int id = binding.controlId;
@@ -171,7 +170,6 @@ bool ConfigDialog::TakeValues() {
       break;
     }
   }
-  exchangingValues = false;
   return ok;
 }
 
@@ -372,8 +370,9 @@ void ConfigDialog::EndLink() {
 }
 
 int ConfigDialog::SelectedPortNumber() {
-  const int entry = view.SelectedPortEntry();
-  return entry >= 0 && entry < static_cast<int>(portNumbers.size()) ? portNumbers[entry] : 0;
+  // No entry (-1) turns into an index beyond every list.
+  const auto entry = static_cast<std::size_t>(view.SelectedPortEntry());
+  return entry < portNumbers.size() ? portNumbers[entry] : 0;
 }
 
 void ConfigDialog::ShowMessage(const std::string& text) { Message(text, MessageIcon::Exclamation); }

@@ -88,7 +88,7 @@ class ConfigDialog : private TrackerLinkOwner {
   TrackerLink link{*this};
   std::vector<int> portNumbers;  // the number of each entry of the port list, in list order
   int gpsTickCount = 0;
-  bool exchangingValues = false;  // change notifications are ignored while set
+  bool exchangingValues = false;  // set while the values are shown: the edits' notices are ignored
   bool tickRunning = false;       // ticks falling due meanwhile are dropped
 };
 

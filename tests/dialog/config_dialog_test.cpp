@@ -384,7 +384,9 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   StartTracker(good, "ttyV1");
   Start();
   ASSERT_EQ(view.ports, (std::vector<std::string>{"/dev/ttyV0", "/dev/ttyV1"}));
-  view.selectedPort = -1;  // no entry: no port to open
+  // No entry: no port to open, not even the first serial port, which sys does not list here.
+  std::filesystem::create_symlink(good->SlavePath(), Dev() + "/ttyS0");
+  view.selectedPort = -1;
   dialog->OnCommand(kShowVersion);
   EXPECT_EQ(view.messages, Messages{"De seriele poort is al in gebruik"});
   view.messages.clear();
