@@ -262,7 +262,6 @@ TEST(PortDiscovery, FindsPortsBySysOrByDeviceFileAndDescribesThem) {
   const std::pair<int, const char*> descriptions[] = {
       {33, "FTDI FT232R USB UART (usb-FTDI_FT232R_A1-if00-port0)"},
       {65, "Pico"},
-      {1, ""},  // a UART on the board: nothing to tell
       {34, "usb-Prolific-if00-port0"},
   };
   for (const auto& [number, description] : descriptions) {
