@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,9 +34,7 @@ class PtyPeer {
   const std::string& Devices() const { return devices_.path; }
 
   void Send(const std::string& bytes) const {
-    if (::write(master_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-      throw std::runtime_error("write to master failed");
-    }
+    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
 
   // Bytes the port has written so far; waits up to two seconds for at least count of them.

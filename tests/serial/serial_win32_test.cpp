@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
+#include <bit>
 #include <thread>
 
 #include "create_file_stand_in_win32.h"
@@ -36,12 +38,9 @@ TEST_F(TrackerPort, SettingsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet
   EXPECT_EQ(dcb.BaudRate, 4800u);
   EXPECT_EQ(dcb.fOutxCtsFlow + dcb.fOutxDsrFlow + dcb.fOutX + dcb.fInX + dcb.fDsrSensitivity, 0u);
   port.SetTimeoutSettings({1, 2, 3, 4, 5});
-  COMMTIMEOUTS t{};
+  COMMTIMEOUTS t{};  // five DWORDs in the order of SerialTimeouts
   ASSERT_TRUE(::GetCommTimeouts(reinterpret_cast<HANDLE>(port.deviceHandle), &t));
-  EXPECT_EQ((std::vector<DWORD>{t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier,
-                                t.ReadTotalTimeoutConstant, t.WriteTotalTimeoutMultiplier,
-                                t.WriteTotalTimeoutConstant}),
-            (std::vector<DWORD>{1, 2, 3, 4, 5}));
+  EXPECT_EQ((std::bit_cast<std::array<DWORD, 5>>(t)), (std::array<DWORD, 5>{1, 2, 3, 4, 5}));
   port.SetTimeoutSettings({MAXDWORD, 0, 0, 0, 0});  // a read takes what is buffered, at once
   for (const bool purge : {false, true}) {
     EXPECT_EQ(port.Write("V", 1), 1u);  // echoed, with the version after it
@@ -56,8 +55,8 @@ TEST_F(TrackerPort, SettingsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet
 
 TEST_F(TrackerPort, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
   const HANDLE old = reinterpret_cast<HANDLE>(port.deviceHandle);
-  test::CreateFileStandIn standIn(
-      test::CreateFileStandIn::Failing(ERROR_ACCESS_DENIED));  // held elsewhere
+  // The port is held elsewhere.
+  test::CreateFileStandIn standIn(test::CreateFileStandIn::Failing(ERROR_ACCESS_DENIED));
   EXPECT_THAT([&] { port.Open(12, 4800, ParityNone, 8, StopBitsOne, FlowNone, true); },
               ::testing::Throws<CSerialException>(
                   ::testing::Field(&CSerialException::errorCode, ERROR_ACCESS_DENIED)));
@@ -68,11 +67,11 @@ TEST_F(TrackerPort, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
 }
 
 TEST_F(TrackerPort, DiscoveryListsTheDeviceNamesOrProbesWithItsErrorRules) {
+  // (How the dialog shows a port, "COM43", its own test under wine shows.)
   PortNumberList ports{999};  // what a list held before is not kept
   DiscoverSerialPorts(ports);
   EXPECT_THAT(ports, ::testing::Contains(std::uint32_t{kTracker}));
   EXPECT_THAT(ports, ::testing::Not(::testing::Contains(999u)));
-  EXPECT_EQ(PortDisplayName(kTracker), "COM" + std::to_string(kTracker));
 
   std::vector<HANDLE> opened;  // of the tracker's port, standing in for the ports that open
   test::CreateFileStandIn standIn([&](const std::string& name) {
@@ -91,8 +90,7 @@ TEST_F(TrackerPort, DiscoveryListsTheDeviceNamesOrProbesWithItsErrorRules) {
   ports = {99};
   AppendProbedComPorts(ports);
   EXPECT_THAT(ports, ::testing::ElementsAre(99, 3, 5, 7, 255));
-  EXPECT_EQ(standIn.names.size(), 255u);
-  EXPECT_EQ(standIn.names.back(), "\\\\.\\COM255");
+  EXPECT_EQ(standIn.names.size(), 255u);  // one open each, in the form AFailedOpen... shows
   EXPECT_TRUE(standIn.asWanted);
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_FALSE(DriverLine(opened[0]).DCBlength || DriverLine(opened[1]).DCBlength) << "left open";
