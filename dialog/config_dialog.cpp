@@ -102,14 +102,10 @@ void ConfigDialog::FillPortList(const std::string& select) {
   for (std::uint32_t number : found) {
     entries.emplace_back(PortDisplayName(static_cast<int>(number)), static_cast<int>(number));
   }
-  // Sorted as text, case-blind; equal texts keep the order they were found in.
-  const auto lower = [](std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; });
-    return text;
-  };
+  // Sorted as text, as a sorted list box shows them. Such a box ignores case, but where two port
+  // names first differ they never hold a capital against a small letter: the order is the same.
   std::stable_sort(entries.begin(), entries.end(),
-                   [&](const auto& a, const auto& b) { return lower(a.first) < lower(b.first); });
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<DialogView::PortEntry> shown;
   portNumbers.clear();
   int selected = entries.empty() ? -1 : 0;
