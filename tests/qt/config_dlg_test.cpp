@@ -44,9 +44,8 @@ struct ModalCloser {
       auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (!modal) return;
       auto* box = qobject_cast<QMessageBox*>(modal);
-      seen.emplace_back(modal->windowTitle().toStdString(),
-                        box ? box->text().toStdString() : "", box ? box->icon() : -1,
-                        box && box->textFormat() == Qt::PlainText);
+      seen.emplace_back(modal->windowTitle().toStdString(), box ? box->text().toStdString() : "",
+                        box ? box->icon() : -1, box && box->textFormat() == Qt::PlainText);
       box ? box->button(QMessageBox::Ok)->click() : modal->accept();
     });
     poll.start(5);
@@ -71,8 +70,9 @@ TEST(QtFeedback, ShowsAModalPlainTextBoxAndSetsTheWaitCursorAside) {
   ModalCloser closer;
   QTimer::singleShot(1, [&] { cursorWhileOpen = WaitCursorShown(); });
   feedback.ShowMessage(&parent, "vindrel-config", "<b>1 &lt; 2</b>", MessageIcon::Stop);
-  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
-                             {"vindrel-config", "<b>1 &lt; 2</b>", QMessageBox::Critical, true}}));
+  EXPECT_EQ(
+      closer.seen,
+      (std::vector<SeenModal>{{"vindrel-config", "<b>1 &lt; 2</b>", QMessageBox::Critical, true}}));
   EXPECT_FALSE(cursorWhileOpen);
   feedback.EndWaitCursor();
   EXPECT_TRUE(WaitCursorShown());  // the outer one still holds
@@ -179,10 +179,11 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
   QApplication::sendEvent(dialog.get(), &event);
   EXPECT_EQ(entries, (QStringList{"Instellingen openen...", "Instellingen opslaan...",
                                   "&About VINDrel..."}));
-  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
-                             {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit "
-                              "systeem", QMessageBox::Warning, true},
-                             {"About VinDrel config", "", -1, false}}));
+  EXPECT_EQ(closer.seen,
+            (std::vector<SeenModal>{
+                {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
+                 QMessageBox::Warning, true},
+                {"About VinDrel config", "", -1, false}}));
 }
 
 TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {
@@ -225,8 +226,8 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   Click(kShowVersion);
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
-                             {"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true}}));
+  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{{"vindrel-config", "VinDrel versie 1.7",
+                                                  QMessageBox::Warning, true}}));
 }
 
 }  // namespace
