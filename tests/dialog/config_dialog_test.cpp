@@ -4,7 +4,7 @@
 
 #include "dialog/config_dialog.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,7 +16,6 @@
 #include "settings/settings_block.h"
 #include "tests/dialog/recording_view.h"
 #include "tests/protocol/tracker_fixture.h"
-#include "tests/support/nmea_field.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
 
 namespace vindrel::testing {
@@ -94,11 +93,7 @@ class ConfigDialogTest : public ::testing::Test {
     }
     ASSERT_EQ(tracker->ReceivedNmea().size(), count);
   }
-  // Speed and course of RMC sentence n (counted from 0) the tracker received.
-  std::string SpeedAndCourse(std::size_t n) const {
-    const std::string rmc = tracker->ReceivedNmea().at(2 * n);
-    return test::NmeaField(rmc, 7) + " " + test::NmeaField(rmc, 8);
-  }
+
 
   TempDeviceDirectory devices;
   RecordingView view;
@@ -348,8 +343,9 @@ TEST_F(ConfigDialogTest, GpsSimulationTicksUntilACommandOrTheDialogsEndStopsIt) 
   Type(kSwitchDelay, "5");  // the speed follows the field from the next tick on
   dialog->OnTimer(1);
   WaitForSentences(4);
-  EXPECT_EQ(SpeedAndCourse(0), "100.00 10.00");
-  EXPECT_EQ(SpeedAndCourse(1), "50.00 20.00");
+  // Each tick's RMC sentence: speed, then course.
+  EXPECT_THAT(tracker->ReceivedNmea()[0], ::testing::HasSubstr(",E,100.00,10.00,"));
+  EXPECT_THAT(tracker->ReceivedNmea()[2], ::testing::HasSubstr(",E,50.00,20.00,"));
   // A box a tick raises runs its own event loop, in which the next ticks fall due: dropped.
   Type(kTransmissionInterval, "300");
   int nestedTicks = 0;
