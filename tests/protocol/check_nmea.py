@@ -28,8 +28,8 @@ def main(path, runs):
         except pynmea2.ParseError as error:
             return "tick %d: %s" % (i + 1, error)
         got = (rmc.sentence_type, rmc.spd_over_grnd, rmc.true_course, gga.sentence_type,
-               gga.altitude, gga.altitude_units, len(rmc_text) + 2, len(gga_text) + 2)
-        want = ("RMC", speed, course, "GGA", 100, "M", len(RMC % (speed, course)), len(GGA))
+               gga.gps_qual, gga.altitude, gga.altitude_units, rmc_text[:-3], gga_text[:-3])
+        want = ("RMC", speed, course, "GGA", 1, 100, "M", (RMC % (speed, course))[:-5], GGA[:-5])
         if got != want:
             return "tick %d: %r, expected %r" % (i + 1, got, want)
     return None
