@@ -95,7 +95,7 @@ class ConfigDialogTest : public ::testing::Test {
   }
 
 
-  TempDeviceDirectory devices;
+  test::TempDir devices;
   RecordingView view;
   std::unique_ptr<VirtualTracker> tracker;
   std::unique_ptr<ConfigDialog> dialog;

@@ -14,9 +14,6 @@
 
 namespace vindrel::testing {
 
-// The one temporary directory type; the old name stays while tests still use it.
-using TempDeviceDirectory = test::TempDir;
-
 // A link whose port 161 reaches an in-process virtual tracker through <temp>/ttyV0.
 class TrackerTest : public ::testing::Test {
  protected:

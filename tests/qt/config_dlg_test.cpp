@@ -107,7 +107,7 @@ class ConfigDlgTest : public ::testing::Test {
     }
   }
 
-  TempDeviceDirectory devices;
+  test::TempDir devices;
   ModalCloser closer;
   std::unique_ptr<CConfigDlg> dialog;
 };
