@@ -33,8 +33,13 @@
 namespace vindrel::testing {
 namespace {
 
-// What a modal window showed: title, and for a message box its text, icon and plain-text format.
+// What a modal window showed: title, and for a message box its text, icon and plain-text format;
+// for another dialog its size in pixels ("326x96") as its text.
 using SeenModal = std::tuple<std::string, std::string, int, bool>;
+
+std::string SizeText(QSize size) {
+  return std::to_string(size.width()) + "x" + std::to_string(size.height());
+}
 
 // While it lives, closes every modal window as soon as it is up (a message box with its OK button,
 // a dialog with its default button) and records it: a missed box fails the test, never hangs it.
@@ -44,7 +49,8 @@ struct ModalCloser {
       auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (!modal) return;
       auto* box = qobject_cast<QMessageBox*>(modal);
-      seen.emplace_back(modal->windowTitle().toStdString(), box ? box->text().toStdString() : "",
+      seen.emplace_back(modal->windowTitle().toStdString(),
+                        box ? box->text().toStdString() : SizeText(modal->size()),
                         box ? box->icon() : -1, box && box->textFormat() == Qt::PlainText);
       box ? box->button(QMessageBox::Ok)->click() : modal->accept();
     });
@@ -98,6 +104,11 @@ class ConfigDlgTest : public ::testing::Test {
     return control;
   }
   void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
+  // The size a template's dialog units give in the dialogs' font.
+  std::string SizeOf(const DialogTemplate& tmpl) const {
+    const QRect units(0, 0, tmpl.width, tmpl.height);
+    return SizeText(MapDialogRect(units, DialogBaseUnits(dialog->font())).size());
+  }
   void Type(int id, const QString& text) {
     QLineEdit* edit = Control<QLineEdit>(id);
     edit->selectAll();
@@ -183,7 +194,7 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
                  QMessageBox::Warning, true},
-                {"About VinDrel config", "", -1, false}}));
+                {"About VinDrel config", SizeOf(kAboutDialog), -1, false}}));
 }
 
 TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {
@@ -224,10 +235,12 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   Click(kSimulateGps);
   EXPECT_TRUE(QTest::qWaitFor([&] { return tracker.ReceivedNmea().size() == 2; }, 4000));
   Click(kShowVersion);
+  Click(kSquelch);
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{{"vindrel-config", "VinDrel versie 1.7",
-                                                  QMessageBox::Warning, true}}));
+  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
+                             {"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true},
+                             {"Instellen squelch niveau", SizeOf(kSquelchDialog), -1, false}}));
 }
 
 }  // namespace
