@@ -168,6 +168,11 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
     EXPECT_EQ(label->buddy()->accessibleName(), label->text());
   }
   EXPECT_EQ(buddies, 11);
+  // Of the rest only the port list, the picture and the field after its check box are named.
+  const auto widgets = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  EXPECT_EQ(
+      std::ranges::count_if(widgets, [](QWidget* w) { return !w->accessibleName().isEmpty(); }),
+      buddies + 3);
   EXPECT_EQ(dialog->focusWidget(), Control(kCallsign));
   EXPECT_TRUE(Control<QPushButton>(kCloseButton)->isDefault());
   std::vector<int> tabs;
