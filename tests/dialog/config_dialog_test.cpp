@@ -94,7 +94,6 @@ class ConfigDialogTest : public ::testing::Test {
     ASSERT_EQ(tracker->ReceivedNmea().size(), count);
   }
 
-
   test::TempDir devices;
   RecordingView view;
   std::unique_ptr<VirtualTracker> tracker;
@@ -257,7 +256,6 @@ TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsWriteSendsTheDialogsAndBoth
 // Every action against a tracker that fails it in some way: what the user is told, whether a
 // beep sounds, and what reached the tracker.
 TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
-  const std::string noCommunication = "No Communication with TALVORIN possible";
   const std::string kWriteFailed = "Schrijven van de instellingen is mislukt.";
   const struct {
     const char *what, *fault;
@@ -274,7 +272,7 @@ TEST_F(ConfigDialogTest, FailuresAreReportedAsTheUserNeedsThem) {
       {"wrong start", "start-reply=0x01", 0, {kWriteSettings}, {kWriteFailed}, {"!U\0", 3}},
       {"short block", "short-block=255", 0, {kReadSettings}, {}, "!D"},
       // The port stays open: "D" goes out without a new handshake.
-      {"silent", "silent", 0, {kShowVersion, kReadSettings}, {noCommunication}, "!D"},
+      {"silent", "silent", 0, {kShowVersion, kReadSettings}, {kNoCommunication}, "!D"},
   };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -384,11 +382,11 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   std::filesystem::create_symlink(good->SlavePath(), Dev() + "/ttyS0");
   view.selectedPort = -1;
   dialog->OnCommand(kShowVersion);
-  EXPECT_EQ(view.messages, Messages{"De seriele poort is al in gebruik"});
+  EXPECT_EQ(view.messages, Messages{kPortInUse});
   view.messages.clear();
   view.selectedPort = 0;
   dialog->OnCommand(kShowVersion);
-  EXPECT_EQ(view.messages, Messages{"No Communication with TALVORIN possible"});
+  EXPECT_EQ(view.messages, Messages{kNoCommunication});
   EXPECT_EQ(view.remembered, "");
   view.selectedPort = 1;
   dialog->OnCommand(kShowVersion);
