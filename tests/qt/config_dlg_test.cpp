@@ -104,10 +104,10 @@ class ConfigDlgTest : public ::testing::Test {
     return control;
   }
   void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
-  // The size a template's dialog units give in the dialogs' font.
-  std::string SizeOf(const DialogTemplate& tmpl) const {
-    const QRect units(0, 0, tmpl.width, tmpl.height);
-    return SizeText(MapDialogRect(units, DialogBaseUnits(dialog->font())).size());
+  // The pixel size of width x height dialog units in the dialogs' font.
+  std::string SizeOf(int width, int height) const {
+    return SizeText(
+        MapDialogRect(QRect(0, 0, width, height), DialogBaseUnits(dialog->font())).size());
   }
   void Type(int id, const QString& text) {
     QLineEdit* edit = Control<QLineEdit>(id);
@@ -199,7 +199,7 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
                  QMessageBox::Warning, true},
-                {"About VinDrel config", SizeOf(kAboutDialog), -1, false}}));
+                {"About VinDrel config", SizeOf(197, 81), -1, false}}));
 }
 
 TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {
@@ -245,7 +245,7 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
                              {"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true},
-                             {"Instellen squelch niveau", SizeOf(kSquelchDialog), -1, false}}));
+                             {"Instellen squelch niveau", SizeOf(186, 55), -1, false}}));
 }
 
 }  // namespace
