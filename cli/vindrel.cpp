@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -20,6 +23,8 @@
 #include "serial/port_description.h"
 #include "serial/port_discovery.h"
 #include "serial/port_names.h"
+#include "settings/backup_history.h"
+#include "settings/file_replace.h"
 #include "settings/settings_block.h"
 #include "settings/settings_file.h"
 
@@ -77,7 +82,9 @@ void TraceBytes(std::ostream& err, Clock::time_point start, bool sent, const std
 // A connected link to the tracker on the chosen port, for one command.
 class Session {
  public:
-  Session(std::ostream& err, const PortArgument& port, bool trace) : owner(err, Name(port)) {
+  Session(std::ostream& err, const PortArgument& port, bool trace,
+          std::filesystem::path backupFolder)
+      : owner(err, Name(port)), err(err), backupFolder(std::move(backupFolder)) {
     owner.portNumber = port.number;
     link.port.SetDeviceDirectory(port.deviceDirectory);
     if (trace) {
@@ -101,10 +108,29 @@ class Session {
     return code;
   }
 
+  // The tracker's image, kept in the backup history; a history that cannot be written is only a
+  // warning. nullopt after the message when the tracker sent no image.
+  std::optional<SettingsBlock> ReadImage() {
+    std::optional<SettingsBlock> image = ReadSettingsImage(link);
+    if (!image) {
+      Fail(kExitNoAnswer, "the tracker did not send its settings");
+      return std::nullopt;
+    }
+    if (backupFolder.empty()) {
+      err << "vindrel: warning: no folder for the backup history (HOME is not set)\n";
+    } else if (auto problem = KeepBackup(backupFolder, *image, std::chrono::system_clock::now())) {
+      err << "vindrel: warning: backup history: " << *problem << '\n';
+    }
+    return image;
+  }
+
   CommandLineOwner owner;
   TrackerLink link{owner};
 
  private:
+  std::ostream& err;
+  const std::filesystem::path backupFolder;
+
   // The port as messages name it: its device file, or its number where it has none.
   static std::string Name(const PortArgument& port) {
     const std::string path = PortDevicePath(port.number, port.deviceDirectory);
@@ -115,6 +141,31 @@ class Session {
 int BadInput(std::ostream& err, const std::string& problem) {
   err << "vindrel: " << problem << '\n';
   return kExitBadInput;
+}
+
+int OutputFailed(std::ostream& err, const std::string& problem) {
+  err << "vindrel: could not write the output: " << problem << '\n';
+  return kExitOutputFailed;
+}
+
+// The record's fields that the tracker will hold otherwise than the file writes them (a delay
+// between the tracker's steps, a call in lower case), on standard error: the file stays JSON.
+void NoteHeldValues(std::ostream& err, const TrackerSettings& written, const std::string& name) {
+  const TrackerSettings held = AsHeldByTracker(written);
+  for (const SettingsField& field : kSettingsFields) {
+    const std::string a = SettingsFieldJson(field, written), b = SettingsFieldJson(field, held);
+    if (a != b)
+      err << "vindrel: " << name << ": " << field.name << ": " << a << " is held as " << b
+          << " by the tracker\n";
+  }
+}
+
+int PrintBackups(std::ostream& out) {
+  for (const BackupEntry& entry : ListBackups(DefaultBackupFolder())) {
+    out << entry.path.filename().string() << '\t' << entry.time << '\t' << entry.callsign << '\t'
+        << entry.beaconText << '\n';
+  }
+  return kExitDone;
 }
 
 // Prints one line per field that differs: "beaconInterval: 5 in a.json, 7 in b.json".
@@ -131,29 +182,27 @@ bool PrintDifferences(std::ostream& out, const TrackerSettings& left, const std:
   return differ;
 }
 
-// The record as the tracker will hold it: quantised delays, upper-case calls, at most three
-// digipeaters, texts cut to their fields.
-TrackerSettings AsTrackerHoldsIt(const TrackerSettings& settings) {
-  TrackerSettings held;
-  DecodeSettingsBlock(EncodeSettingsBlock(settings), held);
-  return held;
-}
-
-int Verify(Session& s, std::ostream& out, const TrackerSettings& expected,
-           const std::string& expectedName) {
+// The tracker's settings against the values as written: only the upper-casing of calls and the
+// delays' quantisation count as the same. One line per field that differs.
+int Verify(Session& s, std::ostream& out, const TrackerSettings& written,
+           const std::string& writtenName) {
   if (const int code = s.Connect()) return code;
-  TrackerSettings actual;
-  if (!ReadSettings(s.link, actual)) {
-    return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
+  const std::optional<SettingsBlock> image = s.ReadImage();
+  if (!image) return kExitNoAnswer;
+  TrackerSettings held;
+  DecodeSettingsBlock(*image, held);
+  bool differ = false;
+  for (const SettingsField& field : kSettingsFields) {
+    if (HoldsAsWritten(field, written, held)) continue;
+    out << field.name << ": " << SettingsFieldJson(field, written) << ' ' << writtenName << ", "
+        << SettingsFieldJson(field, held) << " on the tracker\n";
+    differ = true;
   }
-  const bool differ =
-      PrintDifferences(out, AsTrackerHoldsIt(expected), expectedName, actual, "on the tracker");
   return differ ? kExitNoAnswer : kExitDone;
 }
 
-int WriteAndVerify(Session& s, std::ostream& out, const TrackerSettings& settings,
-                   const std::string& name, bool verify) {
-  if (const int code = s.Connect()) return code;
+int WriteReadBack(Session& s, std::ostream& out, const TrackerSettings& settings,
+                  const std::string& name, bool verify) {
   switch (WriteSettings(s.link, settings)) {
     case WriteOutcome::NoEcho:
       return s.Fail(kExitNoAnswer, "the tracker did not take the write command");
@@ -163,6 +212,15 @@ int WriteAndVerify(Session& s, std::ostream& out, const TrackerSettings& setting
       break;
   }
   return verify ? Verify(s, out, settings, name) : kExitDone;
+}
+
+// Keeps the tracker's image in the history, writes settings and reads them back. The image comes
+// first: a write that goes wrong must not take the only copy of the old settings with it.
+int WriteAndVerify(Session& s, std::ostream& out, const TrackerSettings& settings,
+                   const std::string& name, bool verify) {
+  if (const int code = s.Connect()) return code;
+  if (!s.ReadImage()) return kExitNoAnswer;
+  return WriteReadBack(s, out, settings, name, verify);
 }
 
 struct Assignment {
@@ -190,17 +248,17 @@ std::optional<std::string> ParseAssignments(const std::vector<std::string>& text
 
 int Set(Session& s, std::ostream& out, const std::vector<Assignment>& assignments) {
   if (const int code = s.Connect()) return code;
+  const std::optional<SettingsBlock> image = s.ReadImage();
+  if (!image) return kExitNoAnswer;
   TrackerSettings settings;
-  if (!ReadSettings(s.link, settings)) {
-    return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
-  }
+  DecodeSettingsBlock(*image, settings);
   for (const Assignment& a : assignments) StoreSettingsValue(*a.field, a.value, settings);
   // The tracker's other fields must pass the dialog's checks too before anything is written.
   if (auto problem = CheckSettings(settings)) {
     return s.Fail(kExitBadInput,
                   std::string(problem->field->name) + " on the tracker: " + problem->message);
   }
-  return WriteAndVerify(s, out, settings, "written", true);
+  return WriteReadBack(s, out, settings, "written", true);
 }
 
 int Gps(Session& s, int seconds) {
@@ -209,7 +267,8 @@ int Gps(Session& s, int seconds) {
   const TrackerSettings settings;  // the defaults: 100 knots
   const Clock::time_point start = Clock::now();
   const std::chrono::milliseconds period(kGpsTimerPeriodMs);
-  for (int n = 1; seconds <= 0 || n * period <= std::chrono::seconds(seconds); ++n) {
+  // The first fix at once, as a receiver that has its position sends it.
+  for (int n = 0; seconds <= 0 || n * period < std::chrono::seconds(seconds); ++n) {
     std::this_thread::sleep_until(start + n * period);
     GpsSimulationTick(s.link, settings, ticks);
     if (s.link.gpsTimer == 0) return kExitNoAnswer;  // a short write ended it
@@ -264,8 +323,8 @@ struct CommandLine {
     tone->add_option("PITCH", pitch, "low (1200 Hz) or high (2200 Hz)")
         ->required()
         ->check(CLI::IsMember({"low", "high"}));
-    gps->add_option("--seconds", seconds, "stop after N seconds (default: until interrupted)")
-        ->check(CLI::PositiveNumber);
+    gps->add_option("--seconds", secondsText,
+                    "stop after N seconds, a whole number from 1 (default: until interrupted)");
     show->add_option("FILE", file, "settings file (.json or .bin)")->required();
     diff->add_option("FILE1", file, "settings file")->required();
     diff->add_option("FILE2", secondFile, "settings file")->required();
@@ -290,6 +349,15 @@ struct CommandLine {
         return kExitUsage;
       }
     }
+    if (!secondsText.empty()) {
+      const char* end = secondsText.data() + secondsText.size();
+      const auto [stop, error] = std::from_chars(secondsText.data(), end, seconds);
+      if (error != std::errc() || stop != end || seconds < 1) {
+        err << "vindrel: --seconds: " << secondsText
+            << " is not a whole number of seconds from 1\n";
+        return kExitUsage;
+      }
+    }
     if (auto problem = ParseAssignments(assignmentTexts, assignments)) {
       return BadInput(err, *problem);
     }
@@ -297,7 +365,7 @@ struct CommandLine {
   }
 
   CLI::App app{"Configures a VINDrel APRS tracker over a serial port.", "vindrel"};
-  std::string portText, outFile, file, secondFile, pitch;
+  std::string portText, outFile, file, secondFile, pitch, secondsText;
   bool trace = false, noVerify = false;
   int seconds = 0;
   std::vector<std::string> assignmentTexts;
@@ -321,6 +389,8 @@ struct CommandLine {
   CLI::App* diff = app.add_subcommand("diff", "list the fields in which two settings files differ");
   CLI::App* convert =
       app.add_subcommand("convert", "convert a settings file (by the names' endings)");
+  CLI::App* backups = app.add_subcommand(
+      "backups", "list the backup history, newest first: file, time, callsign, beacon text");
 };
 
 }  // namespace
@@ -330,22 +400,22 @@ int CheckVindrelArguments(int argc, const char* const* argv, std::ostream& out, 
   return line.Parse(argc, argv, out, err).value_or(kExitDone);
 }
 
-int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-               std::ostream& err) {
-  CommandLine c;
-  if (const std::optional<int> code = c.Parse(argc, argv, out, err)) return *code;
+namespace {
 
+int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream& err) {
   // Commands on files only.
   if (c.ports->parsed()) return ListPorts(out);
+  if (c.backups->parsed()) return PrintBackups(out);
   if (c.show->parsed() || c.diff->parsed() || c.convert->parsed()) {
     TrackerSettings first, second;
     if (auto problem = LoadSettingsFile(c.file, first)) return BadInput(err, *problem);
     if (c.show->parsed()) {
       out << SettingsFileBytes(".json", first);
+      NoteHeldValues(err, first, c.file);
       return kExitDone;
     }
     if (c.convert->parsed()) {
-      if (auto problem = SaveSettingsFile(c.secondFile, first)) return BadInput(err, *problem);
+      if (auto problem = SaveSettingsFile(c.secondFile, first)) return OutputFailed(err, *problem);
       return kExitDone;
     }
     if (auto problem = LoadSettingsFile(c.secondFile, second)) return BadInput(err, *problem);
@@ -362,17 +432,22 @@ int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream
   int code = kExitDone;
   const std::optional<PortArgument> port = c.port ? c.port : ChoosePort(err, code);
   if (!port) return code;
-  Session s(err, *port, c.trace);
+  Session s(err, *port, c.trace, DefaultBackupFolder());
   try {
     if (c.read->parsed()) {
       if ((code = s.Connect()) != kExitDone) return code;
-      if (!ReadSettings(s.link, settings)) {
-        return s.Fail(kExitNoAnswer, "the tracker did not send its settings");
-      }
+      const std::optional<SettingsBlock> image = s.ReadImage();
+      if (!image) return kExitNoAnswer;
+      DecodeSettingsBlock(*image, settings);
+      // An image file holds the bytes as received, not the record encoded again: a backup is
+      // exact, bytes 112 to 255 included.
+      const std::string content = IsImageFileName(c.outFile)
+                                      ? std::string(image->begin(), image->end())
+                                      : SettingsFileBytes(".json", settings);
       if (c.outFile.empty()) {
-        out << SettingsFileBytes(".json", settings);
-      } else if (auto problem = SaveSettingsFile(c.outFile, settings)) {
-        return BadInput(err, *problem);
+        out << content;
+      } else if (auto problem = ReplaceFileContent(c.outFile, content)) {
+        return OutputFailed(err, c.outFile + ": " + *problem);
       }
       return kExitDone;
     }
@@ -413,6 +488,23 @@ int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream
     return kExitSerialError;
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+               std::ostream& err) {
+  CommandLine c;
+  if (const std::optional<int> code = c.Parse(argc, argv, out, err)) return *code;
+  const int code = RunCommand(c, in, out, err);
+  // Standard output is a backup as much as a file is: a full disk must not pass for success.
+  errno = 0;
+  out.flush();
+  if (!out) {
+    return OutputFailed(
+        err, errno != 0 ? std::generic_category().message(errno) : "the output stream failed");
+  }
+  return code;
 }
 
 }  // namespace vindrel

@@ -9,8 +9,9 @@ enum VindrelExit : int {
   kExitDone = 0,
   kExitNoAnswer = 1,  // the tracker did not answer, or verify found differences
   kExitUsage = 2,
-  kExitSerialError = 3,  // the port is missing, busy, refused, or failed while in use
-  kExitBadInput = 4,     // a bad settings file or value; nothing was sent
+  kExitSerialError = 3,   // the port is missing, busy, refused, or failed while in use
+  kExitBadInput = 4,      // a bad settings file or value; nothing was sent
+  kExitOutputFailed = 5,  // standard output or an output file could not be written
 };
 
 // The whole vindrel command: parses argv, runs the command and returns its exit code. Results go

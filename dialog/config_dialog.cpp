@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -149,7 +150,12 @@ bool ConfigDialog::TakeValues() {
     const std::string text = view.GetText(id);
     if (field.kind == SettingsField::Text) {
       settings.*field.text = text;
-      if (const auto message = CheckText(field, text)) {
+      std::optional<std::string> message = CheckText(field, text);
+      // The address codec would cut "PA3XYZ-99" to "PA3XYZ-3", another station on the air.
+      if (!message && (id == kCallsign || id == kDigipeaterPath)) {
+        message = CheckHeldAsWritten(field, text);
+      }
+      if (message) {
         ok = FailCheck(id, *message);
         break;
       }
@@ -258,8 +264,13 @@ void ConfigDialog::OnSystemCommand(int command) {
 }
 
 void ConfigDialog::OnOpenSettings() {
-  const std::string path = view.ChooseSettingsFile(false);
+  // The first time in the backup history, where every image read from a tracker is; later the
+  // file dialog remembers the user's own folder.
+  std::error_code error;
+  const bool history = !fileChosen && std::filesystem::is_directory(options.backupFolder, error);
+  const std::string path = view.ChooseSettingsFile(false, history ? options.backupFolder : "");
   if (path.empty()) return;
+  fileChosen = true;
   // A file with a problem changes nothing: the record stays as the controls showed it.
   if (const auto problem = LoadSettingsFile(path, settings)) {
     return Message(*problem, MessageIcon::Exclamation);
@@ -272,8 +283,9 @@ void ConfigDialog::OnOpenSettings() {
 void ConfigDialog::OnSaveSettings() {
   // Values that fail their check are not saved, as they are not written to the tracker.
   if (!TakeValues()) return;
-  const std::string path = view.ChooseSettingsFile(true);
+  const std::string path = view.ChooseSettingsFile(true, {});
   if (path.empty()) return;
+  fileChosen = true;
   if (const auto problem = SaveSettingsFile(path, settings)) {
     Message(*problem, MessageIcon::Exclamation);
   }
@@ -281,7 +293,13 @@ void ConfigDialog::OnSaveSettings() {
 
 void ConfigDialog::OnReadSettings() {
   TakeValues();
-  if (!ReadSettings(link, settings)) return;
+  const std::optional<SettingsBlock> image = ReadSettingsImage(link);
+  if (!image) return;
+  // A history that cannot be written costs the user nothing of the read: no box for it.
+  if (!options.backupFolder.empty()) {
+    KeepBackup(options.backupFolder, *image, std::chrono::system_clock::now());
+  }
+  DecodeSettingsBlock(*image, settings);
   ShowValues();
   RefreshEnabling();
   RefreshSymbolPreview();

@@ -7,6 +7,7 @@
 #include "dialog/dialog_view.h"
 #include "protocol/tracker_link.h"
 #include "serial/port_discovery.h"
+#include "settings/backup_history.h"
 #include "settings/tracker_settings.h"
 
 namespace vindrel {
@@ -16,6 +17,8 @@ struct ConfigDialogOptions {
   PortDiscoveryRoots discoveryRoots;     // where the port list is discovered
   std::string deviceDirectory = "/dev";  // where the link opens the selected port
   std::string applicationName;           // the caption of every message box
+  // Where every image read from a tracker is kept; where the first file dialog opens.
+  std::filesystem::path backupFolder = DefaultBackupFolder();
 };
 
 // The configuration dialog without its window: the tracker's settings and every action on the
@@ -90,6 +93,7 @@ class ConfigDialog : private TrackerLinkOwner {
   int gpsTickCount = 0;
   bool exchangingValues = false;  // set while the values are shown: the edits' notices are ignored
   bool tickRunning = false;       // ticks falling due meanwhile are dropped
+  bool fileChosen = false;        // a settings file was opened or saved in this run
 };
 
 }  // namespace vindrel

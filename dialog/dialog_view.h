@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,9 @@ class DialogView {
   virtual void StopTimer(unsigned timerId) = 0;
 
   // Asks the user for a settings file to open (save false) or to save to (save true), with the
-  // window system's own file dialog; empty when the user cancelled.
-  virtual std::string ChooseSettingsFile(bool save) = 0;
+  // window system's own file dialog, starting in startFolder (empty: where the window system
+  // likes); empty when the user cancelled.
+  virtual std::string ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) = 0;
   // Run the About box or the squelch dialog modally; return once the user has closed it.
   virtual void RunAboutDialog() = 0;
   virtual void RunSquelchDialog() = 0;

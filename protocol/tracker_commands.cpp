@@ -27,12 +27,17 @@ bool Exchange(CSerialPort& port, std::uint8_t out, std::uint8_t expected) {
 
 }  // namespace
 
-bool ReadSettings(TrackerLink& link, TrackerSettings& settings) {
-  if (!link.SendCommand(kReadSettings)) return false;
+std::optional<SettingsBlock> ReadSettingsImage(TrackerLink& link) {
+  if (!link.SendCommand(kReadSettings)) return std::nullopt;
   SettingsBlock block;
-  if (link.port.Read(block.data(), block.size()) != block.size()) return false;
-  DecodeSettingsBlock(block, settings);
-  return true;
+  if (link.port.Read(block.data(), block.size()) != block.size()) return std::nullopt;
+  return block;
+}
+
+bool ReadSettings(TrackerLink& link, TrackerSettings& settings) {
+  const std::optional<SettingsBlock> block = ReadSettingsImage(link);
+  if (block) DecodeSettingsBlock(*block, settings);
+  return block.has_value();
 }
 
 WriteOutcome WriteSettings(TrackerLink& link, const TrackerSettings& settings) {

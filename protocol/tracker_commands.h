@@ -5,9 +5,14 @@
 #include <optional>
 
 #include "protocol/tracker_link.h"
+#include "settings/settings_block.h"
 #include "settings/tracker_settings.h"
 
 namespace vindrel {
+
+// "D": the tracker's 256-byte image exactly as received; nullopt when the command found no echo
+// or the image came short.
+std::optional<SettingsBlock> ReadSettingsImage(TrackerLink& link);
 
 // "D": reads the 256-byte image and decodes it into settings. On failure the record is untouched.
 bool ReadSettings(TrackerLink& link, TrackerSettings& settings);

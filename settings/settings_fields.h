@@ -73,4 +73,23 @@ std::optional<int> ParseSettingsInteger(std::string_view text);
 std::optional<std::string> CheckInteger(const SettingsField& field, int value);
 std::optional<std::string> CheckText(const SettingsField& field, std::string_view text);
 
+inline constexpr char kCallsignRule[] =
+    "Please enter a callsign of one to six letters and digits, optionally followed by - and a "
+    "number from 0 to 15.";
+inline constexpr char kPathRule[] =
+    "Please enter at most three digipeaters separated by commas, each one to six letters and "
+    "digits, optionally followed by - and a number from 0 to 15.";
+
+// Whether the tracker keeps a text value exactly as written, with the message that names the
+// rule when it would not: the callsign is 1 to 6 ASCII letters and digits, optionally followed
+// by "-" and an SSID from 0 to 15 written without leading zeros (lower case is kept upper case,
+// which changes nothing on the air); the path is empty or one to three such addresses separated
+// by ","; the symbol and its table are one printable ASCII character each; the beacon and status
+// texts hold printable Latin-1 characters only. Anything else the tracker would hold changed:
+// a cut call, another SSID, a garbled character. Length limits are CheckText's.
+std::optional<std::string> CheckHeldAsWritten(const SettingsField& field, std::string_view value);
+
+// Whether a callsign or one digipeater is an address the tracker keeps as written (see above).
+bool IsHeldAddress(std::string_view address);
+
 }  // namespace vindrel

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <random>
 #include <set>
 #include <system_error>
 #include <vector>
 
+#include "settings/file_replace.h"
 #include "settings/settings_block.h"
 
 namespace vindrel {
@@ -28,7 +28,22 @@ constexpr int kVersion = 1;
 // Settings files are a few hundred bytes; a larger one is some other file (or a device).
 constexpr std::size_t kMaxFileSize = 1 << 20;
 
+// Larger than every field's limit and well within int.
+constexpr std::int64_t kLargest = 1'000'000;
+
 std::string SystemMessage(int code) { return std::generic_category().message(code); }
+
+std::string NotAnIntegerBetween(const SettingsField& field) {
+  return "not an integer between " + std::to_string(field.minimum) + " and " +
+         std::to_string(field.maximum);
+}
+
+// The library's message without its tag: "[json.exception.parse_error.101] parse error at ..."
+std::string JsonMessage(const std::exception& e) {
+  const std::string what = e.what();
+  const auto tagEnd = what.find("] ");
+  return tagEnd == std::string::npos ? what : what.substr(tagEnd + 2);
+}
 
 // Why a JSON value cannot be stored in field, nullopt when it was stored into settings.
 std::optional<std::string> StoreField(const SettingsField& field, const Json& value,
@@ -38,14 +53,14 @@ std::optional<std::string> StoreField(const SettingsField& field, const Json& va
       if (!value.is_string()) return "must be a text in quotes";
       return StoreSettingsValue(field, value.get_ref<const std::string&>(), settings);
     case SettingsField::Integer: {
-      if (!value.is_number_integer()) return kNotAnIntegerMessage;
-      // Beyond 32 bits a value reads as the nearest end, so the range message reports it.
-      constexpr auto kMax = std::numeric_limits<int>::max();
-      constexpr auto kMin = std::numeric_limits<int>::min();
-      const int number =
-          value.is_number_unsigned()
-              ? static_cast<int>(std::min<std::uint64_t>(value.get<std::uint64_t>(), kMax))
-              : static_cast<int>(std::clamp<std::int64_t>(value.get<std::int64_t>(), kMin, kMax));
+      if (!value.is_number()) return kNotAnIntegerMessage;
+      // A fraction, or a number beyond what any field holds, is no value of the field at all.
+      const bool whole = value.is_number_integer() &&
+                         (value.is_number_unsigned() ? value.get<std::uint64_t>() <= kLargest
+                                                     : value.get<std::int64_t>() >= -kLargest &&
+                                                           value.get<std::int64_t>() <= kLargest);
+      if (!whole) return NotAnIntegerBetween(field);
+      const int number = value.get<int>();
       if (auto message = CheckInteger(field, number)) return message;
       settings.*field.integer = number;
       return std::nullopt;
@@ -63,24 +78,31 @@ std::optional<std::string> StoreField(const SettingsField& field, const Json& va
 std::optional<std::string> ParseJson(std::string_view content, Json& json) {
   std::vector<std::set<std::string>> names;
   std::optional<std::string> duplicate;
+  std::string lastKey;
   auto watch = [&](int, Json::parse_event_t event, Json& parsed) {
     if (event == Json::parse_event_t::object_start) {
       names.emplace_back();
     } else if (event == Json::parse_event_t::object_end) {
       names.pop_back();
-    } else if (event == Json::parse_event_t::key && !names.empty() &&
-               !names.back().insert(parsed.get<std::string>()).second && !duplicate) {
-      duplicate = parsed.get<std::string>() + ": appears twice";
+    } else if (event == Json::parse_event_t::key) {
+      lastKey = parsed.get<std::string>();
+      if (!names.empty() && !names.back().insert(lastKey).second && !duplicate) {
+        duplicate = lastKey + ": appears twice";
+      }
     }
     return true;
   };
   try {
     json = Json::parse(content.begin(), content.end(), watch);
-  } catch (const Json::parse_error& e) {
-    // "[json.exception.parse_error.101] parse error at line 3, column 5: ..." without its tag.
-    const std::string what = e.what();
-    const auto tagEnd = what.find("] ");
-    return tagEnd == std::string::npos ? what : what.substr(tagEnd + 2);
+  } catch (const Json::out_of_range& e) {
+    // A number too large for a double (1e999) stops the parse; name the field it was meant for.
+    const SettingsField* field = FindSettingsField(lastKey);
+    if (field != nullptr && field->kind == SettingsField::Integer) {
+      return lastKey + ": " + NotAnIntegerBetween(*field);
+    }
+    return JsonMessage(e);
+  } catch (const Json::exception& e) {
+    return JsonMessage(e);
   }
   return duplicate;
 }
@@ -169,8 +191,12 @@ std::optional<std::string> LoadSettingsFromBytes(const std::string& fileName,
                                                  TrackerSettings& settings) {
   // Everything goes into a copy: a file with a problem changes nothing.
   TrackerSettings loaded = settings;
-  std::optional<std::string> problem =
-      IsImageFileName(fileName) ? LoadImage(content, loaded) : LoadJson(content, loaded);
+  std::optional<std::string> problem;
+  try {
+    problem = IsImageFileName(fileName) ? LoadImage(content, loaded) : LoadJson(content, loaded);
+  } catch (const Json::exception& e) {
+    problem = JsonMessage(e);
+  }
   if (problem) return fileName + ": " + *problem;
   settings = std::move(loaded);
   return std::nullopt;
@@ -205,31 +231,8 @@ std::string SettingsFileBytes(std::string_view fileName, const TrackerSettings& 
 
 std::optional<std::string> SaveSettingsFile(const std::string& fileName,
                                             const TrackerSettings& settings) {
-  namespace fs = std::filesystem;
-  const std::string content = SettingsFileBytes(fileName, settings);
-  // A name of our own beside the target: rename only replaces within one file system.
-  std::random_device random;
-  const fs::path target(fileName);
-  fs::path temporary = target;
-  temporary += ".tmp-" + std::to_string(random());
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) return fileName + ": " + SystemMessage(errno);
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    file.close();
-    if (!file) {
-      const int code = errno;
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      return fileName + ": " + SystemMessage(code);
-    }
-  }
-  std::error_code error;
-  fs::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return fileName + ": " + error.message();
+  if (auto problem = ReplaceFileContent(fileName, SettingsFileBytes(fileName, settings))) {
+    return fileName + ": " + *problem;
   }
   return std::nullopt;
 }
@@ -240,9 +243,8 @@ std::optional<std::string> StoreSettingsValue(const SettingsField& field, std::s
     case SettingsField::Text: {
       std::optional<std::string> latin1 = Utf8ToLatin1(text);
       if (!latin1) return "holds a character that cannot be stored (one byte per character)";
-      // The tracker ends its texts at a zero byte: the rest would silently vanish.
-      if (latin1->find('\0') != std::string::npos) return "holds a zero character";
       if (auto message = CheckText(field, *latin1)) return message;
+      if (auto message = CheckHeldAsWritten(field, *latin1)) return message;
       settings.*field.text = std::move(*latin1);
       return std::nullopt;
     }
@@ -264,7 +266,10 @@ std::optional<std::string> StoreSettingsValue(const SettingsField& field, std::s
 std::optional<SettingsProblem> CheckSettings(const TrackerSettings& settings) {
   for (const SettingsField& field : kSettingsFields) {
     std::optional<std::string> message;
-    if (field.kind == SettingsField::Text) message = CheckText(field, settings.*field.text);
+    if (field.kind == SettingsField::Text) {
+      message = CheckText(field, settings.*field.text);
+      if (!message) message = CheckHeldAsWritten(field, settings.*field.text);
+    }
     if (field.kind == SettingsField::Integer) {
       message = CheckInteger(field, settings.*field.integer);
     }
@@ -303,6 +308,22 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
     ++i;
   }
   return latin1;
+}
+
+TrackerSettings AsHeldByTracker(const TrackerSettings& settings) {
+  TrackerSettings held;
+  DecodeSettingsBlock(EncodeSettingsBlock(settings), held);
+  return held;
+}
+
+bool HoldsAsWritten(const SettingsField& field, const TrackerSettings& written,
+                    const TrackerSettings& held) {
+  const std::string expected = SettingsFieldJson(field, AsHeldByTracker(written));
+  if (SettingsFieldJson(field, held) != expected) return false;
+  // Only these change on the way: calls are kept upper case, the delays in the tracker's steps.
+  const std::string_view name = field.name;
+  return expected == SettingsFieldJson(field, written) || name == "callsign" ||
+         name == "digipeaterPath" || name == "txDelayMs" || name == "restTimeMs";
 }
 
 std::string SettingsFieldJson(const SettingsField& field, const TrackerSettings& settings) {

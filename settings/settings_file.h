@@ -29,8 +29,8 @@ std::optional<std::string> LoadSettingsFromBytes(const std::string& fileName,
                                                  std::string_view content,
                                                  TrackerSettings& settings);
 
-// Writes settings to fileName in the format its name chooses: into a temporary file in the same
-// folder, renamed over fileName once complete, so that a failure never leaves half a file. The
+// Writes settings to fileName in the format its name chooses, whole or not at all, through a
+// symbolic link to its target and keeping the old file's permissions (ReplaceFileContent). The
 // problem as "FILE: REASON" when it could not be written; the old file then stays as it was.
 std::optional<std::string> SaveSettingsFile(const std::string& fileName,
                                             const TrackerSettings& settings);
@@ -39,13 +39,14 @@ std::optional<std::string> SaveSettingsFile(const std::string& fileName,
 std::string SettingsFileBytes(std::string_view fileName, const TrackerSettings& settings);
 
 // Stores a value given as text (FIELD=VALUE on the command line) into its field with the
-// dialog's checks and messages: texts in UTF-8, integers as the dialog reads them, flags as
+// dialog's checks and messages and only when the tracker keeps it as written (see
+// CheckHeldAsWritten): texts in UTF-8, integers as the dialog reads them, flags as
 // "true" or "false". The reason when refused; settings is then unchanged.
 std::optional<std::string> StoreSettingsValue(const SettingsField& field, std::string_view text,
                                               TrackerSettings& settings);
 
-// The first field of settings, in the record's order, that the dialog's checks refuse, with
-// their message; nullopt when every field passes.
+// The first field of settings, in the record's order, that the dialog's checks refuse or that the
+// tracker would not keep as written, with the message; nullopt when every field passes.
 struct SettingsProblem {
   const SettingsField* field;
   std::string message;
@@ -56,6 +57,15 @@ std::optional<SettingsProblem> CheckSettings(const TrackerSettings& settings);
 // holds a character above U+00FF.
 std::string Latin1ToUtf8(std::string_view latin1);
 std::optional<std::string> Utf8ToLatin1(std::string_view utf8);
+
+// The record as the tracker holds it once written: calls upper case, the delays in the tracker's
+// steps (301 ms is held as 300), the rest as it is for a record that passes CheckSettings.
+TrackerSettings AsHeldByTracker(const TrackerSettings& settings);
+
+// Whether a tracker that holds held keeps field as written says: the same value, or one that
+// differs only by the upper-casing of calls or the quantisation of the delays.
+bool HoldsAsWritten(const SettingsField& field, const TrackerSettings& written,
+                    const TrackerSettings& held);
 
 // A field's value as JSON writes it: "NOCALL" (quoted, UTF-8), 5, true.
 std::string SettingsFieldJson(const SettingsField& field, const TrackerSettings& settings);

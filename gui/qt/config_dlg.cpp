@@ -169,10 +169,11 @@ void CConfigDlg::StopTimer(unsigned timerId) {
   if (static_cast<int>(timerId) == gpsTicker.timerId()) gpsTicker.stop();
 }
 
-std::string CConfigDlg::ChooseSettingsFile(bool save) {
+std::string CConfigDlg::ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) {
   const QString filter = QStringLiteral("Instellingen (*.json *.bin)");
-  const QString path = save ? QFileDialog::getSaveFileName(this, QString(), QString(), filter)
-                            : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+  const QString folder = QFile::decodeName(startFolder.c_str());
+  const QString path = save ? QFileDialog::getSaveFileName(this, QString(), folder, filter)
+                            : QFileDialog::getOpenFileName(this, QString(), folder, filter);
   return QFile::encodeName(path).toStdString();
 }
 

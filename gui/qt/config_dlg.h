@@ -58,7 +58,7 @@ class CConfigDlg : public QDialog, private DialogView {
   void ShowPicture(int id, int iconId) override;
   unsigned StartTimer(unsigned timerId, unsigned periodMs) override;
   void StopTimer(unsigned timerId) override;
-  std::string ChooseSettingsFile(bool save) override;
+  std::string ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) override;
   void RunAboutDialog() override;
   void RunSquelchDialog() override;
   void EndDialog() override;

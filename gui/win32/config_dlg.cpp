@@ -28,7 +28,8 @@ std::wstring FromCodePage(const std::string& text) {
 std::string ToCodePage(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(needed), '\0');
   WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), needed, nullptr, nullptr);
   return narrow;
@@ -36,7 +37,8 @@ std::string ToCodePage(const std::wstring& text) {
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -80,9 +82,9 @@ constexpr wchar_t kPortKey[] = L"port";
 }  // namespace
 
 CConfigDlg::CConfigDlg(ConfigDialogOptions options)
-    : applicationIcon(static_cast<HICON>(
-          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIconId), IMAGE_ICON,
-                     0, 0, LR_DEFAULTSIZE | LR_SHARED))),
+    : applicationIcon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                    MAKEINTRESOURCEW(kApplicationIconId),
+                                                    IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED))),
       logic(*this, WithApplicationName(std::move(options))) {}
 
 CConfigDlg::~CConfigDlg() {
@@ -91,7 +93,8 @@ CConfigDlg::~CConfigDlg() {
 
 void CConfigDlg::DoModal() {
   modal = true;
-  const std::vector<WORD> resource = BuildDialogTemplate(kConfigDialog, kCloseButton, WS_EX_APPWINDOW);
+  const std::vector<WORD> resource =
+      BuildDialogTemplate(kConfigDialog, kCloseButton, WS_EX_APPWINDOW);
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
                           reinterpret_cast<const DLGTEMPLATE*>(resource.data()), nullptr,
                           DialogProc, reinterpret_cast<LPARAM>(this));
@@ -99,7 +102,8 @@ void CConfigDlg::DoModal() {
 
 HWND CConfigDlg::Create() {
   modal = false;
-  const std::vector<WORD> resource = BuildDialogTemplate(kConfigDialog, kCloseButton, WS_EX_APPWINDOW);
+  const std::vector<WORD> resource =
+      BuildDialogTemplate(kConfigDialog, kCloseButton, WS_EX_APPWINDOW);
   return CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
                                     reinterpret_cast<const DLGTEMPLATE*>(resource.data()), nullptr,
                                     DialogProc, reinterpret_cast<LPARAM>(this));
@@ -180,7 +184,8 @@ void CConfigDlg::OnControlCommand(int id, int code) {
       SendMessageW(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
       const auto outside = [](wchar_t c) { return c > 0xFF; };
       if (std::any_of(text.begin(), text.end(), outside)) {
-        caret -= static_cast<DWORD>(std::count_if(text.begin(), text.begin() + std::min<std::size_t>(caret, text.size()), outside));
+        caret -= static_cast<DWORD>(std::count_if(
+            text.begin(), text.begin() + std::min<std::size_t>(caret, text.size()), outside));
         std::erase_if(text, outside);
         settingText = true;
         SetWindowTextW(edit, text.c_str());
@@ -295,7 +300,7 @@ unsigned CConfigDlg::StartTimer(unsigned timerId, unsigned periodMs) {
 
 void CConfigDlg::StopTimer(unsigned timerId) { KillTimer(window, timerId); }
 
-std::string CConfigDlg::ChooseSettingsFile(bool save) {
+std::string CConfigDlg::ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) {
   wchar_t path[MAX_PATH] = L"";
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
@@ -304,8 +309,9 @@ std::string CConfigDlg::ChooseSettingsFile(bool save) {
   dialog.lpstrFile = path;
   dialog.nMaxFile = MAX_PATH;
   dialog.lpstrDefExt = L"json";
-  dialog.Flags = OFN_NOCHANGEDIR |
-                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
+  dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
+  dialog.Flags =
+      OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
   const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
   // The settings files are opened by narrow name, which Windows reads in its code page.
   return chosen ? ToCodePage(path) : std::string();

@@ -66,7 +66,7 @@ class CConfigDlg : private DialogView {
   void ShowPicture(int id, int iconId) override;
   unsigned StartTimer(unsigned timerId, unsigned periodMs) override;
   void StopTimer(unsigned timerId) override;
-  std::string ChooseSettingsFile(bool save) override;
+  std::string ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) override;
   void RunAboutDialog() override;
   void RunSquelchDialog() override;
   void EndDialog() override;

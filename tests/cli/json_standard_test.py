@@ -11,7 +11,7 @@ vindrel = sys.argv[1]
 settings = {
     "callsign": "PA3XYZ-9", "symbolChar": ">", "tableChar": "\\", "digipeaterPath": "WIDE2-2",
     "sendBeaconText": True, "beaconInterval": 3, "beaconText": "Caf\u00e9 \u00a9 \u00ff",
-    "sendStatusText": True, "statusInterval": 20, "statusText": "tab\there \"quoted\"",
+    "sendStatusText": True, "statusInterval": 20, "statusText": "a \"quoted\" \u00e0 \\ text",
     "sendSpeedCourse": True, "sendAltitude": False, "transmissionInterval": 255,
     "speedRelatedInterval": True, "txDelayMs": 1200, "restTimeMs": 0,
     "switchTransmitter": True, "switchDelay": 0,

@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <system_error>
 
 #include "../protocol/tracker_fixture.h"
 #include "settings/settings_block.h"
+#include "settings/settings_fields.h"
 #include "settings/settings_file.h"
 
 namespace vindrel {
@@ -28,15 +30,26 @@ struct Result {
 // a real port.
 class VindrelCli : public testing::TrackerTest {
  protected:
-  // Standard input holds one Enter, for squelch.
-  Result Cli(std::vector<std::string> args, const std::string& port = "") {
+  // The backup history in the test's own tree.
+  VindrelCli() { ::setenv("XDG_DATA_HOME", (devices.path + "/data").c_str(), 1); }
+
+  // Standard input holds one Enter, for squelch; out, when given, stands for standard output.
+  Result Cli(std::vector<std::string> args, const std::string& port = "",
+             std::streambuf* out = nullptr) {
     args.insert(args.begin(), {"vindrel", "-p", port.empty() ? devices.path + "/ttyV0" : port});
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     std::istringstream in("\n");
-    std::ostringstream out, err;
-    const int code = RunVindrel(static_cast<int>(argv.size()), argv.data(), in, out, err);
-    return {code, out.str(), err.str()};
+    std::ostringstream text, err;
+    std::ostream given(out);
+    const int code =
+        RunVindrel(static_cast<int>(argv.size()), argv.data(), in, out ? given : text, err);
+    return {code, text.str(), err.str()};
+  }
+
+  static std::string Content(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
   }
 
   std::string File(const std::string& name, const std::string& content) const {
@@ -60,16 +73,23 @@ const TrackerSettings kCustomised{"PA3XYZ-15", "-", "/", "WIDE1-1,WIDE2-2", true
     "Caf\xE9 \xA9 2024", true, 3, "VINDrel onderweg", false, false, 60, false, 200, 100, false, 4};
 // clang-format on
 
-// Backups to JSON and to an image; set changes fields (the tracker keeps 201 ms as 200, which its
-// verify allows for), verify names exactly the fields that differ, and each backup restores the
-// tracker with verification; diff compares two files.
+// Backups to JSON and to an image (the tracker's bytes exactly); set changes fields (the tracker
+// keeps 201 ms as 200, which its verify allows for), verify names exactly the fields that differ,
+// and each backup restores the tracker with verification; diff compares two files. Every image
+// read is kept in the history, the one before each write too.
 TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   VirtualTrackerOptions options;
-  options.startBlock = EncodeSettingsBlock(kCustomised);
+  SettingsBlock image = EncodeSettingsBlock(kCustomised);
+  for (std::size_t i = kSettingsWriteSize; i < image.size(); ++i) {
+    image[i] = static_cast<std::uint8_t>(i);  // the tracker's own bytes, not 0xFF
+  }
+  const std::string original(image.begin(), image.end());
+  options.startBlock = image;
   StartTracker(options);
   const std::string json = devices.path + "/backup.json", bin = devices.path + "/backup.bin";
   ASSERT_EQ(Cli({"read", "-o", json}).code, 0);
   ASSERT_EQ(Cli({"read", "-o", bin}).code, 0);
+  EXPECT_EQ(Content(bin), original);
   TrackerSettings changed = kCustomised;
   changed.beaconInterval = 7;
   changed.statusText = "H\xE9";
@@ -89,6 +109,15 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   EXPECT_EQ(diff.code, 1);
   EXPECT_THAT(diff.out, HasSubstr("\nswitchDelay: 4 in " + json + ", 10 in " + defaults + "\n"));
   EXPECT_EQ(Cli({"diff", json, bin}).code, 0);
+  // Images alternate original, changed, ...: one file each, the same image read again is not.
+  const Result history = Cli({"backups"});
+  EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 5);
+  const std::string oldest =
+      history.out.substr(history.out.rfind('\n', history.out.size() - 2) + 1);
+  EXPECT_THAT(oldest, HasSubstr("-PA3XYZ-15.bin\t20"));
+  EXPECT_THAT(oldest, HasSubstr("\tPA3XYZ-15\tCaf\xC3\xA9 \xC2\xA9 2024\n"));
+  EXPECT_EQ(Content(devices.path + "/data/vindrel/backups/" + oldest.substr(0, oldest.find('\t'))),
+            original);
 
   // Standard output holds what the file holds; the trace, the exact bytes on the line.
   const Result read = Cli({"--trace", "read"});
@@ -101,7 +130,19 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
     for (unsigned byte; hex >> std::hex >> byte;) bytes += static_cast<char>(byte);
   }
   EXPECT_EQ(sent, "!D");
-  EXPECT_EQ(received, "!D" + SettingsFileBytes("x.bin", kCustomised));
+  EXPECT_EQ(received, "!D" + original);
+
+  // Calls in lower case and delays between the tracker's steps are what the tracker keeps.
+  TrackerSettings lower = kCustomised;
+  lower.callsign = "pa3xyz-15";
+  lower.txDelayMs = 301;
+  const std::string file = File("lower.json", SettingsFileBytes("x.json", lower));
+  EXPECT_EQ(Cli({"write", file}).code, 0);
+  EXPECT_EQ(Cli({"show", file}).err,
+            "vindrel: " + file +
+                ": callsign: \"pa3xyz-15\" is held as \"PA3XYZ-15\" by the tracker\n"
+                "vindrel: " +
+                file + ": txDelayMs: 301 is held as 300 by the tracker\n");
 }
 
 // The commands against a tracker reached through a stable name (/dev/serial/by-id/...), a link
@@ -120,10 +161,20 @@ TEST_F(VindrelCli, VersionTonesSquelchGpsAndABusyPort) {
     EXPECT_TRUE(tracker->WaitForEvent(event, 2s)) << event;
   }
   const auto start = Clock::now();
-  EXPECT_EQ(Cli({"gps", "--seconds", "5"}).code, 0);
-  EXPECT_GE(Clock::now() - start, 5s);
+  EXPECT_EQ(Cli({"gps", "--seconds", "3"}).code, 0);
+  EXPECT_GE(Clock::now() - start, 3s);
   Received(4 * 69);
-  EXPECT_EQ(tracker->ReceivedNmea().size(), 4u);  // ticks at 2 s and 4 s, RMC and GGA each
+  EXPECT_EQ(tracker->ReceivedNmea().size(), 4u);  // ticks at once and at 2 s, RMC and GGA each
+  for (const char* seconds : {"0", "1.5", "99999999999"}) {
+    EXPECT_EQ(Cli({"gps", "--seconds", seconds}).err,
+              "vindrel: --seconds: " + std::string(seconds) +
+                  " is not a whole number of seconds from 1\n");
+  }
+  // A full disk: standard output or an output file that takes nothing is exit 5, not success.
+  struct FullDisk : std::streambuf {
+  } full;  // the default overflow() refuses every byte
+  EXPECT_EQ(Cli({"version"}, "", &full).code, 5);
+  EXPECT_EQ(Cli({"read", "-o", devices.path + "/no/such/folder/x.bin"}).code, 5);
   link.port.Open(testing::kVirtualPort, 4800, ParityNone, 8, StopBitsOne, FlowNone, false);
   const Result busy = Cli({"version"});
   EXPECT_EQ(busy.code, 3);
@@ -149,13 +200,15 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
       {write("callsign", "\"X\", \"colour\": 1"), "bad2.json: colour: unknown field"},
       {write("callsign", "\"X\", \"callsign\": \"Y\""), "callsign: appears twice"},
       {{"verify", File("empty.json", empty)}, "empty.json: callsign: missing"},
-      {write("beaconInterval", "5.0"), "beaconInterval: Please enter an integer."},
+      {write("beaconInterval", "5.0"), "beaconInterval: not an integer between 1 and 20"},
+      {write("txDelayMs", "1e999"), "bad5.json: txDelayMs: not an integer between 0 and 1200"},
+      {write("callsign", "\"PA3XYZ-99\""), "bad6.json: callsign: Please enter a callsign of one"},
       {write("callsign", "5"), "callsign: must be a text"},
       {write("sendAltitude", "0"), "sendAltitude: must be true or false"},
-      {write("beaconInterval", "4294967297"), "between 1 and 20."},  // not wrapped round to 1
+      {write("beaconInterval", "4294967297"), "between 1 and 20"},  // not wrapped round to 1
       {write("beaconText", '"' + std::string(32, 'x') + '"'), "beaconText: Please enter no more"},
       {write("beaconText", "\"5 \xE2\x82\xAC\""), "beaconText: holds a character"},
-      {write("beaconText", "\"A\\u0000B\""), "beaconText: holds a zero character"},
+      {write("beaconText", "\"A\\u0000B\""), "beaconText: Please enter printable characters"},
       {write("format", "\"other\""), "format: must be \"vindrel-settings\""},
       {write("version", "2"), "version: 2 is newer than this program reads (1)"},
       {{"write", File("short.bin", std::string(255, '\0'))}, "256 bytes, this file has 255"},
@@ -165,6 +218,9 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
       {{"set", "beaconInterval=abc"}, "beaconInterval: Please enter an integer."},
       {{"set", "switchDelay=11"}, "switchDelay: Please enter an integer between 0 and 10."},
       {{"set", "callsign=ABCDEFGHIJ"}, "callsign: Please enter no more than 9 characters."},
+      {{"set", "callsign=PA3XYZ-17"}, kCallsignRule}, {{"set", "callsign=ABCDEFGHI"}, kCallsignRule},
+      {{"set", "callsign=PA\xC3\xA9" "3"}, kCallsignRule}, {{"set", "symbolChar=ab"}, "printable ASCII"},
+      {{"set", "digipeaterPath=WIDE1-1,WIDE2-1,A,B"}, kPathRule},
       {{"set", "statusText=a\xC3"}, "statusText: holds a character"},  // cut short
       {{"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
       {{"set", "colour=red"}, "colour: unknown field"}, {{"set", "x"}, "x: FIELD=VALUE expected"},

@@ -9,11 +9,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 
 #include "dialog/dialog_layout.h"
 #include "settings/settings_block.h"
+#include "settings/settings_fields.h"
 #include "tests/dialog/recording_view.h"
 #include "tests/protocol/tracker_fixture.h"
 #include "tools/virtual_tracker/virtual_tracker.h"
@@ -60,7 +62,7 @@ class ConfigDialogTest : public ::testing::Test {
     view = RecordingView{};
     view.remembered = remembered;
     dialog = std::make_unique<ConfigDialog>(
-        view, ConfigDialogOptions{{Dev(), Sys()}, Dev(), "vindrel-config"});
+        view, ConfigDialogOptions{{Dev(), Sys()}, Dev(), "vindrel-config", Dev() + "/backups"});
     view.logic = dialog.get();
     dialog->StartUp();
   }
@@ -156,7 +158,9 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
       {1019, 1017, "300", RangeMessage(5, 255)},   {1019, 1023, "300", RangeMessage(5, 255)},
       {1021, 1015, "1201", RangeMessage(0, 1200)}, {1024, 1015, "-1", RangeMessage(0, 1200)},
       {1022, 1015, "11", RangeMessage(0, 10)},     {1020, 1015, "99999999999", RangeMessage(1, 20)},
-      {1000, 1015, "PA3XYZ-123", LengthMessage(9)},
+      {1000, 1015, "PA3XYZ-123", LengthMessage(9)}, {1000, 1015, "PA3XYZ-16", kCallsignRule},
+      {1000, 1015, "PA\xE9" "3", kCallsignRule},     {1000, 1015, "ABCDEFG", kCallsignRule},
+      {1001, 1015, "A,B,C,D", kPathRule},          {1001, 1015, "WIDE1-1,,X", kPathRule},
       {1033, 1015, std::string(32, 's'), LengthMessage(31)},
   };  // clang-format on
   for (const auto& c : cases) {
@@ -234,6 +238,15 @@ TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsWriteSendsTheDialogsAndBoth
   EXPECT_TRUE(view.disabled[kBeaconInterval] && !view.disabled[kSwitchDelay]);
   EXPECT_EQ(view.picture, 2062);
   EXPECT_EQ(view.beeps, 1);
+  // The image is kept in the history exactly as read, and the first file dialog opens there.
+  const auto backups = std::filesystem::directory_iterator(Dev() + "/backups");
+  ASSERT_NE(backups, std::filesystem::directory_iterator());
+  std::ifstream backup(backups->path(), std::ios::binary);
+  const SettingsBlock image = tracker->Block();
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(backup), {}),
+            std::string(image.begin(), image.end()));
+  dialog->OnSystemCommand(kOpenSettingsCommand);
+  EXPECT_EQ(view.startFolder, Dev() + "/backups");
   Type(kCallsign, "PE1ABC-15");
   Type(kTxDelay, " 450\t");
   Click(kSendSpeedCourse);

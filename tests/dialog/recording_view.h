@@ -51,8 +51,9 @@ struct RecordingView : DialogView {
     return timer = id;
   }
   void StopTimer(unsigned id) override { timer = id == timer ? 0 : timer; }
-  std::string ChooseSettingsFile(bool save) override {
+  std::string ChooseSettingsFile(bool save, const std::filesystem::path& folder) override {
     modal.push_back(save ? "save" : "open");
+    startFolder = folder;
     return chosenFile;
   }
   void RunAboutDialog() override { modal.push_back("about"); }
@@ -63,6 +64,7 @@ struct RecordingView : DialogView {
   void EndDialog() override { ended = true; }
 
   ConfigDialog* logic = nullptr;
+  std::filesystem::path startFolder;  // where the last file dialog started
   std::map<int, std::string> texts;
   std::map<int, int> limits;
   std::map<int, bool> checks, disabled;

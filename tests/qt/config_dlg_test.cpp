@@ -91,8 +91,10 @@ class ConfigDlgTest : public ::testing::Test {
   ConfigDlgTest() { std::filesystem::create_directories(devices.path + "/sys/class/tty"); }
 
   void Open() {
-    dialog = std::make_unique<CConfigDlg>(
-        ConfigDialogOptions{{devices.path, devices.path + "/sys"}, devices.path, "vindrel-config"});
+    dialog = std::make_unique<CConfigDlg>(ConfigDialogOptions{{devices.path, devices.path + "/sys"},
+                                                              devices.path,
+                                                              "vindrel-config",
+                                                              devices.path + "/backups"});
     dialog->show();
     QApplication::setActiveWindow(dialog.get());
     EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));

@@ -27,7 +27,7 @@ TEST(SettingsFile, FrameProblemsNameTheFileAndChangeNothing) {
       {head + R"("settings": []})", "a.json: settings: must be an object"},
       // Valid fields before a bad one are not kept either.
       {head + R"("settings": {"callsign": "X", "beaconInterval": -5000000000}})",
-       "a.json: beaconInterval: Please enter an integer between 1 and 20."},
+       "a.json: beaconInterval: not an integer between 1 and 20"},
   };
   TrackerSettings settings;
   settings.callsign = "KEEP";
