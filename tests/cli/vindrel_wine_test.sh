@@ -1,7 +1,7 @@
 #!/bin/sh
 # vindrel.exe under wine against the native virtual trackers the wine session maps to COM
 # numbers: a backup to JSON and to an image, set, verify, restore, version, tones, squelch, GPS,
-# a silent tracker and a bad file. Only the mapped COM numbers are opened.
+# a silent tracker, a bad file and a value the tracker cannot hold. Only the mapped COM numbers are opened.
 #   vindrel_wine_test.sh PREFIX VINDREL_EXE WORK COM_TRACKER COM_SILENT
 set -u
 prefix=$1 exe=$2 work=$3 good=COM$4 silent=COM$5
@@ -26,7 +26,11 @@ expect 0 -p "$good" read -o backup.bin
 expect 0 -p "$good" set callsign=PD0VIN-3 beaconInterval=7
 expect 1 -p "$good" verify backup.json
 grep -q callsign out.txt err.txt || { echo "FAILED: verify does not name callsign"; failures=$((failures + 1)); }
+expect 4 -p "$good" set callsign=PD0VIN-99
 expect 0 -p "$good" write backup.bin
+# The history (in the prefix's %LOCALAPPDATA%) holds the image that the restore replaced.
+expect 0 backups
+grep -q "PD0VIN-3" out.txt || { echo "FAILED: backups does not list PD0VIN-3"; cat out.txt err.txt; failures=$((failures + 1)); }
 expect 0 -p "$good" verify backup.json
 expect 0 -p "$good" version
 [ "$(tr -d '\r\n' <out.txt)" = "1.7" ] || { echo "FAILED: version printed $(cat out.txt)"; failures=$((failures + 1)); }
