@@ -170,6 +170,11 @@ TEST_F(VindrelCli, VersionTonesSquelchGpsAndABusyPort) {
               "vindrel: --seconds: " + std::string(seconds) +
                   " is not a whole number of seconds from 1\n");
   }
+  // A history that cannot be kept is a warning; the read itself succeeds.
+  ::setenv("XDG_DATA_HOME", File("not-a-folder", "").c_str(), 1);
+  const Result read = Cli({"read"});
+  EXPECT_EQ(read.code, 0);
+  EXPECT_THAT(read.err, HasSubstr("vindrel: warning: backup history: "));
   // A full disk: standard output or an output file that takes nothing is exit 5, not success.
   struct FullDisk : std::streambuf {
   } full;  // the default overflow() refuses every byte
