@@ -204,6 +204,7 @@ int Verify(Session& s, std::ostream& out, const TrackerSettings& written,
 int WriteReadBack(Session& s, std::ostream& out, const TrackerSettings& settings,
                   const std::string& name, bool verify) {
   switch (WriteSettings(s.link, settings)) {
+    case WriteOutcome::NotConnected:  // not after the session's own connect
     case WriteOutcome::NoEcho:
       return s.Fail(kExitNoAnswer, "the tracker did not take the write command");
     case WriteOutcome::ExchangeFailed:

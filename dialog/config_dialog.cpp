@@ -314,19 +314,12 @@ void ConfigDialog::OnWriteSettings() {
     WaitCursor wait(view);
     outcome = WriteSettings(link, settings);
   }
-  switch (outcome) {
-    case WriteOutcome::Done:
-      view.Beep();
-      break;
-    case WriteOutcome::NoEcho:
-      // The tracker never took the command: nothing was written, so nothing to celebrate. The
-      // connect has already said so when the tracker did not answer at all.
-      break;
-    case WriteOutcome::ExchangeFailed:
-      // Some bytes may have reached the tracker: it may now hold a mix of old and new settings.
-      Message("Schrijven van de instellingen is mislukt.", MessageIcon::Exclamation);
-      break;
-  }
+  if (outcome == WriteOutcome::Done) return view.Beep();
+  // ExchangeFailed: some bytes may have reached the tracker, which may now hold a mix of old and
+  // new settings. NoEcho: the tracker never took the command, so nothing was written. Either way
+  // the user must not believe the settings went in.
+  if (outcome == WriteOutcome::NotConnected) return;  // the connect has said why
+  Message("Schrijven van de instellingen is mislukt.", MessageIcon::Exclamation);
 }
 
 void ConfigDialog::OnShowVersion() {

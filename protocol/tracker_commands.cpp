@@ -41,6 +41,10 @@ bool ReadSettings(TrackerLink& link, TrackerSettings& settings) {
 }
 
 WriteOutcome WriteSettings(TrackerLink& link, const TrackerSettings& settings) {
+  if (!link.Connected() && !link.Connect()) {
+    link.Close();
+    return WriteOutcome::NotConnected;
+  }
   if (!link.SendCommand(kWriteSettings)) {
     link.Close();
     return WriteOutcome::NoEcho;

@@ -17,10 +17,15 @@ std::optional<SettingsBlock> ReadSettingsImage(TrackerLink& link);
 // "D": reads the 256-byte image and decodes it into settings. On failure the record is untouched.
 bool ReadSettings(TrackerLink& link, TrackerSettings& settings);
 
-enum class WriteOutcome { NoEcho, ExchangeFailed, Done };
+enum class WriteOutcome {
+  NotConnected,    // the handshake failed; the connect has said so
+  NoEcho,          // the tracker answered the handshake but did not echo the command
+  ExchangeFailed,  // the exchange broke off: the tracker may hold part of the new settings
+  Done
+};
 
 // "U": sends bytes 0..111 of the encoded image, each acknowledged with "#". Closes the link after
-// NoEcho and Done; leaves it up after ExchangeFailed.
+// NotConnected, NoEcho and Done; leaves it up after ExchangeFailed.
 WriteOutcome WriteSettings(TrackerLink& link, const TrackerSettings& settings);
 
 // "V": the two version bytes in the order received.

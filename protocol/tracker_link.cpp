@@ -80,14 +80,15 @@ bool TrackerLink::Connect() {
 bool TrackerLink::SendCommand(std::uint8_t c) {
   // The port the user has chosen since is the one to talk to: a command never goes out on the
   // port of an earlier choice.
-  const bool current = portOpen && openPortNumber == owner.SelectedPortNumber();
-  if (!current && !Connect()) return false;
+  if (!Connected() && !Connect()) return false;
   // Only bytes that come after the command can be its echo: whatever an earlier exchange left on
   // the line (the rest of an image that came too late) is no answer to it.
   port.DiscardInput();
   if (port.Write(&c, 1) != 1) return false;
   return AwaitByte(c, c);
 }
+
+bool TrackerLink::Connected() { return portOpen && openPortNumber == owner.SelectedPortNumber(); }
 
 void TrackerLink::OpenPort(int portNumber) {
   port.Open(portNumber, kBaudRate, ParityNone, 8, StopBitsOne, FlowNone, false);

@@ -43,6 +43,8 @@ class TrackerLink {
   // whatever the line still holds, writes c and waits for its echo. Serial errors after the
   // connect are not caught.
   bool SendCommand(std::uint8_t c);
+  // The link is up on the port the owner has selected: a command needs no connect first.
+  bool Connected();
   // Closes the port and marks the link down.
   void Close();
 
