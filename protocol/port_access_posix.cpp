@@ -1,45 +1,80 @@
 #include "protocol/port_access.h"
 
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <vector>
 
 namespace vindrel {
 
 namespace {
 
-// Debian and Ubuntu give serial devices to this group; the best guess when the device file
-// cannot be looked at.
-constexpr const char* kUsualSerialGroup = "dialout";
-
-std::string DeviceGroupName(const std::string& devicePath) {
-  struct stat st {};
-  if (devicePath.empty() || ::stat(devicePath.c_str(), &st) != 0) return kUsualSerialGroup;
-  std::vector<char> buffer(1024);
+// Calls lookup(entry, buffer, size, found), a getpwuid_r-style function, with a buffer that grows
+// until the entry fits. False when there is no entry.
+template <typename Entry, typename Lookup>
+bool LookUp(Entry& entry, std::vector<char>& buffer, Lookup lookup) {
+  buffer.resize(1024);
   for (;;) {
-    group entry{};
-    group* found = nullptr;
-    const int rc = ::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found);
+    Entry* found = nullptr;
+    const int rc = lookup(&entry, buffer.data(), buffer.size(), &found);
     if (rc == ERANGE && buffer.size() < (1u << 20)) {
       buffer.resize(buffer.size() * 2);
       continue;
     }
-    if (rc != 0 || found == nullptr || found->gr_name == nullptr || *found->gr_name == '\0') {
-      return kUsualSerialGroup;
-    }
-    return found->gr_name;
+    return rc == 0 && found != nullptr;
   }
+}
+
+std::string NameOr(const char* name, unsigned id) {
+  return name != nullptr && *name != '\0' ? name : std::to_string(id);
 }
 
 }  // namespace
 
-std::string PortAccessDeniedMessage(std::uint32_t errorCode, const std::string& devicePath) {
-  if (errorCode != EACCES && errorCode != EPERM) return {};
-  return "Geen toegang tot de seriele poort. Voeg uw gebruiker toe aan de groep " +
-         DeviceGroupName(devicePath) + " en meld opnieuw aan.";
+DeviceAccess ReadDeviceAccess(const std::string& devicePath) {
+  DeviceAccess access;
+  struct stat st {};
+  if (devicePath.empty() || ::stat(devicePath.c_str(), &st) != 0) return access;
+  access.known = true;
+  access.mode = st.st_mode & 0777u;
+  std::vector<char> buffer;
+  passwd owner{};
+  const bool hasOwner = LookUp(owner, buffer, [&](passwd* e, char* b, std::size_t n, passwd** f) {
+    return ::getpwuid_r(st.st_uid, e, b, n, f);
+  });
+  access.owner = NameOr(hasOwner ? owner.pw_name : nullptr, st.st_uid);
+  group deviceGroup{};
+  const bool hasGroup =
+      LookUp(deviceGroup, buffer, [&](group* e, char* b, std::size_t n, group** f) {
+        return ::getgrgid_r(st.st_gid, e, b, n, f);
+      });
+  access.group = NameOr(hasGroup ? deviceGroup.gr_name : nullptr, st.st_gid);
+
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+  groups.resize(static_cast<std::size_t>(
+      std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  access.runsWithGroup = ::getegid() == st.st_gid ||
+                         std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
+
+  // The group database as it is now: a user added since logging in is listed there already.
+  passwd user{};
+  if (LookUp(user, buffer, [](passwd* e, char* b, std::size_t n, passwd** f) {
+        return ::getpwuid_r(::getuid(), e, b, n, f);
+      })) {
+    int count = 64;
+    std::vector<gid_t> listed(static_cast<std::size_t>(count));
+    if (::getgrouplist(user.pw_name, user.pw_gid, listed.data(), &count) < 0) {
+      listed.resize(static_cast<std::size_t>(count));
+      ::getgrouplist(user.pw_name, user.pw_gid, listed.data(), &count);
+    }
+    listed.resize(static_cast<std::size_t>(std::max(count, 0)));
+    access.listedInGroup = std::find(listed.begin(), listed.end(), st.st_gid) != listed.end();
+  }
+  return access;
 }
 
 }  // namespace vindrel

@@ -2,8 +2,8 @@
 
 namespace vindrel {
 
-// On Windows a refused open (ERROR_ACCESS_DENIED) is how the system reports a port that another
-// program holds: the connect's own "in use" message is the right one.
-std::string PortAccessDeniedMessage(std::uint32_t, const std::string&) { return {}; }
+// COM ports have no device files and no groups; a refused open means another program holds the
+// port, which the connect reports as in use.
+DeviceAccess ReadDeviceAccess(const std::string&) { return {}; }
 
 }  // namespace vindrel

@@ -17,7 +17,6 @@ constexpr std::uint32_t kReadTimeoutMs = 1000;
 constexpr std::uint32_t kWriteTimeoutMs = 1000;
 
 constexpr const char* kNoCommunication = "No Communication with TALVORIN possible";
-constexpr const char* kPortInUse = "De seriele poort is al in gebruik";
 
 }  // namespace
 
@@ -59,15 +58,13 @@ bool TrackerLink::Connect() {
       return true;
     }
   } catch (const CSerialException& e) {
-    // On Linux a refused open nearly always means the user is not in the device's group; "in
-    // use" would send them looking for a program that does not exist. A port that is still open
-    // failed later (tidy-up, settings, handshake): that is no question of access.
-    std::string message;
-    if (!port.IsOpen()) {
-      message =
-          PortAccessDeniedMessage(e.errorCode, PortDevicePath(portNumber, port.DeviceDirectory()));
-    }
-    owner.ShowMessage(message.empty() ? kPortInUse : message);
+    // An open that failed says why: a missing device or a refused one sends the user to the
+    // cable or the group, not looking for a program that holds the port. A port that is still
+    // open failed later (tidy-up, settings, handshake): that is reported as in use, as before.
+    owner.ShowMessage(port.IsOpen()
+                          ? kPortInUseMessage
+                          : PortOpenFailureMessage(
+                                e.errorCode, PortDevicePath(portNumber, port.DeviceDirectory())));
     port.Close();
     portOpen = false;
     return false;

@@ -36,8 +36,8 @@ class TrackerLink {
   // Ends a running GPS simulation, tidies up and reopens the selected port at 4800 8N1 with
   // one-second time-outs, and sends "!" until "!" or ">" comes back. A silent tracker shows
   // "No Communication with TALVORIN possible" and leaves the port open; a serial error shows
-  // "De seriele poort is al in gebruik" (or, when the user may not open the device, a message
-  // naming the group to join) and leaves the link down.
+  // PortOpenFailureMessage when the open failed (not there, not allowed, in use), "De seriele
+  // poort is al in gebruik" when a later step did, and leaves the link down.
   bool Connect();
   // Connects when the link is down or holds another port than the owner's selected one, discards
   // whatever the line still holds, writes c and waits for its echo. Serial errors after the

@@ -29,6 +29,18 @@ class CSerialException : public CException {
   std::uint32_t errorCode;
 };
 
+// What a failed open of a port means to its user.
+enum class SerialErrorKind {
+  Missing,  // no device behind the port's name: nothing plugged in, unplugged, an unmapped number
+  Refused,  // the user may not open the device (Linux only: Windows reports a held port so)
+  Busy,     // another program holds the port
+  Other,
+};
+
+// The kind of errorCode, a code CSerialException carries. Defined beside RaiseSerialError, the one
+// place per platform that knows the system's codes.
+SerialErrorKind ClassifySerialError(std::uint32_t errorCode);
+
 // The one place serial failures are raised. Code 0 means "the call that has just failed": the
 // current errno (Windows: GetLastError) is taken instead.
 [[noreturn]] void RaiseSerialError(std::uint32_t code = 0);

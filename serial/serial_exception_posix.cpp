@@ -15,6 +15,22 @@ void RaiseSerialError(std::uint32_t code) {
   throw CSerialException(code);
 }
 
+SerialErrorKind ClassifySerialError(std::uint32_t errorCode) {
+  switch (errorCode) {
+    case ENOENT:  // no device file
+    case ENODEV:  // a device file whose driver has no device (an unplugged adapter's old node)
+    case ENXIO:   // a board UART that is not fitted, a Bluetooth port not bound
+      return SerialErrorKind::Missing;
+    case EACCES:
+    case EPERM:
+      return SerialErrorKind::Refused;
+    case EBUSY:  // TIOCEXCL, and the flock refusal the backend maps to it
+      return SerialErrorKind::Busy;
+    default:
+      return SerialErrorKind::Other;
+  }
+}
+
 bool CSerialException::GetErrorText(char* text, unsigned capacity, unsigned* helpContext) const {
   if (helpContext != nullptr) {
     *helpContext = 0;

@@ -15,6 +15,18 @@ void RaiseSerialError(std::uint32_t code) {
   throw CSerialException(code);
 }
 
+SerialErrorKind ClassifySerialError(std::uint32_t errorCode) {
+  switch (errorCode) {
+    case ERROR_FILE_NOT_FOUND:  // no such COM number, or its adapter is unplugged
+    case ERROR_PATH_NOT_FOUND:
+      return SerialErrorKind::Missing;
+    case ERROR_ACCESS_DENIED:  // Windows' answer when another program has the port open
+      return SerialErrorKind::Busy;
+    default:
+      return SerialErrorKind::Other;
+  }
+}
+
 bool CSerialException::GetErrorText(char* text, unsigned capacity, unsigned* helpContext) const {
   if (helpContext != nullptr) {
     *helpContext = 0;

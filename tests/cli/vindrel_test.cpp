@@ -260,8 +260,10 @@ TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
     tracker.reset();
   }
 
-  EXPECT_EQ(Cli({"version"}, "/no/such/serial").code, 2);     // not a serial port
-  EXPECT_EQ(Cli({"read"}, devices.path + "/ttyV5").code, 3);  // no such device
+  EXPECT_EQ(Cli({"version"}, "/no/such/serial").code, 2);         // not a serial port
+  const Result missing = Cli({"read"}, devices.path + "/ttyV5");  // no such device
+  EXPECT_EQ(missing.code, 3);
+  EXPECT_EQ(missing.err, "vindrel: " + devices.path + "/ttyV5: " + testing::kPortMissing + "\n");
 }
 
 }  // namespace

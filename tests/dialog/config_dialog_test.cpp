@@ -398,7 +398,7 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   std::filesystem::create_symlink(good->SlavePath(), Dev() + "/ttyS0");
   view.selectedPort = -1;
   dialog->OnCommand(kShowVersion);
-  EXPECT_EQ(view.messages, Messages{kPortInUse});
+  EXPECT_EQ(view.messages, Messages{kPortMissing});
   view.messages.clear();
   view.selectedPort = 0;
   dialog->OnCommand(kShowVersion);

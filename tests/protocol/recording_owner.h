@@ -10,6 +10,8 @@ namespace vindrel::testing {
 inline constexpr int kVirtualPort = 161;  // <device directory>/ttyV0
 inline const std::string kNoCommunication = "No Communication with TALVORIN possible";
 inline const std::string kPortInUse = "De seriele poort is al in gebruik";
+inline const std::string kPortMissing =
+    "De seriele poort is niet aanwezig. Is de kabel aangesloten?";
 
 // Stands in for the dialog: answers the port number and records what the link asks for.
 struct RecordingOwner : TrackerLinkOwner {

@@ -43,7 +43,8 @@ TEST(TrackerLinkWin32, FailuresGiveTheirMessagesAndLeaveTheLinkAsOnLinux) {
       {"silent", kSilent, 0, ConnectLink, {kNoCommunication}, true, 990, 2500},
       {"stops acknowledging", kAckLimit, 0, WriteDefaults, {}, true, 990, 5000},
       {"held elsewhere", kTracker, ERROR_ACCESS_DENIED, SendLowTone, {kPortInUse}, false, 0, 1000},
-      {"no such port", kTracker, ERROR_FILE_NOT_FOUND, ConnectLink, {kPortInUse}, false, 0, 1000},
+      {"no such port", kTracker, ERROR_FILE_NOT_FOUND, ConnectLink, {kPortMissing}, false, 0, 1000},
+      {"no such path", kTracker, ERROR_PATH_NOT_FOUND, ConnectLink, {kPortMissing}, false, 0, 1000},
   };  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
