@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/doctor.h"
 #include "cli/port_argument.h"
 #include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
@@ -392,6 +393,8 @@ struct CommandLine {
       app.add_subcommand("convert", "convert a settings file (by the names' endings)");
   CLI::App* backups = app.add_subcommand(
       "backups", "list the backup history, newest first: file, time, callsign, beacon text");
+  CLI::App* doctor = app.add_subcommand(
+      "doctor", "examine the ports (or -p) and say why no tracker answers, and what to do");
 };
 
 }  // namespace
@@ -404,6 +407,7 @@ int CheckVindrelArguments(int argc, const char* const* argv, std::ostream& out, 
 namespace {
 
 int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (c.doctor->parsed()) return RunDoctor(out, c.port);  // -p's port, or every one present
   // Commands on files only.
   if (c.ports->parsed()) return ListPorts(out);
   if (c.backups->parsed()) return PrintBackups(out);

@@ -10,6 +10,7 @@
 
 #include "dialog/dialog_layout.h"
 #include "protocol/gps_simulation.h"
+#include "protocol/port_examination.h"
 #include "protocol/tracker_commands.h"
 #include "serial/port_description.h"
 #include "serial/port_names.h"
@@ -258,6 +259,8 @@ void ConfigDialog::OnSystemCommand(int command) {
       return Guarded([this] { OnOpenSettings(); });
     case kSaveSettingsCommand:
       return Guarded([this] { OnSaveSettings(); });
+    case kExamineConnectionCommand:
+      return Guarded([this] { OnExamineConnection(); });
     default:
       return;
   }
@@ -289,6 +292,23 @@ void ConfigDialog::OnSaveSettings() {
   if (const auto problem = SaveSettingsFile(path, settings)) {
     Message(*problem, MessageIcon::Exclamation);
   }
+}
+
+void ConfigDialog::OnExamineConnection() {
+  // The dialog's own hold on the port would count as another program's: the next command
+  // connects afresh.
+  EndLink();
+  const ExaminationRoots roots{{options.deviceDirectory, options.discoveryRoots.sysDirectory}};
+  const int number = SelectedPortNumber();
+  std::string report;
+  {
+    WaitCursor wait(view);
+    const std::string name = ExaminedPortName(number, roots);
+    report = FormatFindings(name.empty() ? "poort" : name, ExaminePort(number, roots).findings) +
+             FormatFindings("systeem", ExamineIntruders(roots));
+  }
+  report.pop_back();  // the last line's break would show as an empty line
+  Message(report, MessageIcon::Exclamation);
 }
 
 void ConfigDialog::OnReadSettings() {

@@ -46,7 +46,8 @@ class ConfigDialog : private TrackerLinkOwner {
   void OnPortListOpening();
   // A command of the window menu (any of the lowest four bits may be set): the About box,
   // opening a settings file into the controls (nothing goes to the tracker until the user
-  // writes), or saving the controls' values once they pass their checks.
+  // writes), saving the controls' values once they pass their checks, or examining the selected
+  // port and showing why no tracker answers there.
   void OnSystemCommand(int command);
 
   // The record as the last exchange with the controls or the tracker left it.
@@ -78,6 +79,7 @@ class ConfigDialog : private TrackerLinkOwner {
   void OnSquelch();
   void OnOpenSettings();
   void OnSaveSettings();
+  void OnExamineConnection();
   void OnTimerTick();
   void RefreshEnabling();
   void RefreshSymbolPreview();

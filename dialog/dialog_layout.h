@@ -49,9 +49,11 @@ inline constexpr int kSquelchIconId = 130;
 inline constexpr int kAboutCommand = 0x10;
 inline constexpr int kOpenSettingsCommand = 0x20;
 inline constexpr int kSaveSettingsCommand = 0x30;
+inline constexpr int kExamineConnectionCommand = 0x40;
 inline constexpr char kAboutEntryText[] = "&About VINDrel...";
 inline constexpr char kOpenSettingsEntryText[] = "Instellingen openen...";
 inline constexpr char kSaveSettingsEntryText[] = "Instellingen opslaan...";
+inline constexpr char kExamineConnectionEntryText[] = "Verbinding onderzoeken...";
 
 // What a control of a dialog template is.
 enum class ControlKind {

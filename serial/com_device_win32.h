@@ -3,7 +3,10 @@
 // Windows backend internals that its own tests reach. Only *_win32 files include this header.
 
 #include <windows.h>
+// windows.h first: the setup API builds on it.
+#include <setupapi.h>
 
+#include <functional>
 #include <string>
 
 #include "serial/port_discovery.h"
@@ -23,5 +26,14 @@ extern CreateFileFunction comCreateFile;
 // that opens, or that is refused (ERROR_ACCESS_DENIED: another program holds it) or attached but
 // not working (ERROR_GEN_FAILURE). A port that opens is closed again at once.
 void AppendProbedComPorts(PortNumberList& ports);
+
+// Calls visit with every present device of the device manager's "Ports" class and its port name
+// ("COM3"; empty for one without). Reads the device registry only; never opens a port.
+using PortDeviceVisit = std::function<void(HDEVINFO, SP_DEVINFO_DATA&, const std::string&)>;
+void ForEachPortDevice(const PortDeviceVisit& visit);
+
+// A text property of a device (SPDRP_FRIENDLYNAME, SPDRP_HARDWAREID: its first string); empty
+// when it has none.
+std::string DeviceProperty(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property);
 
 }  // namespace vindrel

@@ -13,4 +13,10 @@ namespace vindrel {
 // files only; never opens the device.
 std::string DescribeSerialPort(int portNumber, const PortDiscoveryRoots& roots = {});
 
+// What port portNumber is, in more detail, for a report on why a tracker does not answer: on
+// Linux "USB-adapter 1a86:7523, QinHeng USB Serial, serienummer 12, /dev/serial/by-id/usb-...",
+// "Bluetooth-poort", "seriele poort van het systeem zelf (UART)" or the virtual port's link; on
+// Windows the device's hardware id and friendly name. Empty when the system tells nothing.
+std::string IdentifySerialPort(int portNumber, const PortDiscoveryRoots& roots = {});
+
 }  // namespace vindrel

@@ -80,6 +80,7 @@ void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   for (auto [text, command] : {std::pair{kOpenSettingsEntryText, kOpenSettingsCommand},
                                {kSaveSettingsEntryText, kSaveSettingsCommand},
+                               {kExamineConnectionEntryText, kExamineConnectionCommand},
                                {kAboutEntryText, kAboutCommand}}) {
     menu.addAction(QString::fromLatin1(text))->setData(command);
   }

@@ -131,6 +131,7 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
         case kAboutCommand:
         case kOpenSettingsCommand:
         case kSaveSettingsCommand:
+        case kExamineConnectionCommand:
           logic.OnSystemCommand(static_cast<int>(wParam));
           return TRUE;
         default:
@@ -153,12 +154,14 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
 }
 
 void CConfigDlg::OnInitDialog() {
-  // The settings files and the About box, in the window menu as Windows users expect; it still
-  // ends with a separator and the About entry.
+  // The settings files, the examination of the connection and the About box, in the window menu
+  // as Windows users expect; it still ends with a separator and the About entry.
   if (HMENU menu = GetSystemMenu(window, FALSE)) {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText).c_str());
     AppendMenuW(menu, MF_STRING, kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText).c_str());
+    AppendMenuW(menu, MF_STRING, kExamineConnectionCommand,
+                FromLatin1(kExamineConnectionEntryText).c_str());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kAboutCommand, FromLatin1(kAboutEntryText).c_str());
   }

@@ -196,7 +196,7 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
   QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
   QApplication::sendEvent(dialog.get(), &event);
   EXPECT_EQ(entries, (QStringList{"Instellingen openen...", "Instellingen opslaan...",
-                                  "&About VINDrel..."}));
+                                  "Verbinding onderzoeken...", "&About VINDrel..."}));
   EXPECT_EQ(closer.seen,
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",

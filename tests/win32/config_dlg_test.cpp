@@ -161,17 +161,19 @@ TEST_F(Win32Dialog, ControlsWindowMenuAndSmallDialogsFollowTheTables) {
     EXPECT_EQ(Text(GetWindow(Item(controls[i + 1].id), GW_HWNDPREV)), FromLatin1(controls[i].text));
   }
   HMENU menu = GetSystemMenu(window, FALSE);
-  std::vector<std::pair<UINT, std::wstring>> entries;  // the last five; a separator: 0, ""
-  for (int i = GetMenuItemCount(menu) - 5; i < GetMenuItemCount(menu); ++i) {
+  std::vector<std::pair<UINT, std::wstring>> entries;  // the last six; a separator: 0, ""
+  for (int i = GetMenuItemCount(menu) - 6; i < GetMenuItemCount(menu); ++i) {
     wchar_t text[64] = L"";
     GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
     entries.emplace_back(GetMenuItemID(menu, i), text);
   }
-  EXPECT_EQ(entries, (decltype(entries){{0, L""},
-                                        {kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText)},
-                                        {kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText)},
-                                        {0, L""},
-                                        {kAboutCommand, FromLatin1(kAboutEntryText)}}));
+  EXPECT_EQ(entries,
+            (decltype(entries){{0, L""},
+                               {kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText)},
+                               {kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText)},
+                               {kExamineConnectionCommand, FromLatin1(kExamineConnectionEntryText)},
+                               {0, L""},
+                               {kAboutCommand, FromLatin1(kAboutEntryText)}}));
   ASSERT_NO_FATAL_FAILURE(ChooseTestPort(Item(kPortList)));
   const std::pair<std::function<void()>, const DialogTemplate*> kModals[] = {
       {[&] { SendMessageW(window, WM_SYSCOMMAND, kAboutCommand | 0x3, 0); }, &kAboutDialog},
