@@ -1,7 +1,9 @@
 #!/bin/sh
 # vindrel.exe under wine against the native virtual trackers the wine session maps to COM
 # numbers: a backup to JSON and to an image, set, verify, restore, version, tones, squelch, GPS,
-# a silent tracker, a bad file and a value the tracker cannot hold. Only the mapped COM numbers are opened.
+# a silent tracker, a bad file and a value the tracker cannot hold; doctor on the good and the
+# silent tracker and on a number mapped to nothing. Only COM numbers that lead to the trackers or
+# to nothing are opened.
 #   vindrel_wine_test.sh PREFIX VINDREL_EXE WORK COM_TRACKER COM_SILENT
 set -u
 prefix=$1 exe=$2 work=$3 good=COM$4 silent=COM$5
@@ -41,4 +43,26 @@ expect 0 -p "$good" gps --seconds 5
 expect 1 -p "$silent" version
 printf '{"format": "vindrel-settings", "version": 1, "settings": {}}' >bad.json
 expect 4 -p "$good" write bad.json
+# has TEXT: the last run's output holds TEXT.
+has() {
+  grep -q "$1" out.txt err.txt && return
+  echo "FAILED: no \"$1\" in:"
+  cat out.txt err.txt
+  failures=$((failures + 1))
+}
+expect 0 -p "$good" doctor
+has "firmwareversie 1.7"
+expect 1 -p "$silent" doctor
+has "$silent: probleem: No Communication"
+# A number wine maps to nothing: it keeps a device link in the prefix for every port it maps.
+unmapped=COM$(($4 + 10))
+if [ -e "$prefix/dosdevices/$(echo "$unmapped" | tr COM com)" ]; then
+  echo "FAILED: $unmapped is mapped in this prefix; not opened"
+  failures=$((failures + 1))
+else
+  expect 1 -p "$unmapped" doctor
+  has "$unmapped: probleem: De seriele poort is niet aanwezig"
+  expect 3 -p "$unmapped" version
+  has "niet aanwezig"
+fi
 exit $((failures > 0))
