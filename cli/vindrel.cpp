@@ -463,9 +463,7 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
       if ((code = s.Connect()) != kExitDone) return code;
       const auto bytes = ReadVersion(s.link);
       if (!bytes) return s.Fail(kExitNoAnswer, "the tracker did not tell its version");
-      // Signed bytes, as the dialog shows them.
-      out << int{static_cast<std::int8_t>((*bytes)[0])} << '.'
-          << int{static_cast<std::int8_t>((*bytes)[1])} << '\n';
+      out << VersionText(*bytes) << '\n';
       return kExitDone;
     }
     if (c.tone->parsed()) {

@@ -350,11 +350,7 @@ void ConfigDialog::OnShowVersion() {
     version = ReadVersion(link);
   }
   if (!version) return;
-  // Each byte is a signed 8-bit number.
-  const int major = static_cast<std::int8_t>((*version)[0]);
-  const int minor = static_cast<std::int8_t>((*version)[1]);
-  Message("VinDrel versie " + std::to_string(major) + "." + std::to_string(minor),
-          MessageIcon::Exclamation);
+  Message("VinDrel versie " + VersionText(*version), MessageIcon::Exclamation);
 }
 
 void ConfigDialog::OnSquelch() {

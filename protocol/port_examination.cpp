@@ -101,11 +101,8 @@ PortExamination ExaminePort(int portNumber, const ExaminationRoots& roots) {
                                               "de tracker, en is dit de poort van zijn kabel?"
                                         : owner.message});
     } else if (const auto version = ReadVersion(link)) {
-      // Each byte is a signed 8-bit number, as the dialog shows them.
-      findings.push_back(
-          {Verdict::Ok, "de tracker antwoordt na " + std::to_string(ms) + " ms; firmwareversie " +
-                            std::to_string(static_cast<std::int8_t>((*version)[0])) + "." +
-                            std::to_string(static_cast<std::int8_t>((*version)[1]))});
+      findings.push_back({Verdict::Ok, "de tracker antwoordt na " + std::to_string(ms) +
+                                           " ms; firmwareversie " + VersionText(*version)});
     } else {
       findings.push_back({Verdict::Hint, "de tracker antwoordt na " + std::to_string(ms) +
                                              " ms, maar noemt zijn firmwareversie niet"});

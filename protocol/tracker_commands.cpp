@@ -61,6 +61,11 @@ WriteOutcome WriteSettings(TrackerLink& link, const TrackerSettings& settings) {
   return WriteOutcome::Done;
 }
 
+std::string VersionText(const std::array<std::uint8_t, 2>& version) {
+  return std::to_string(static_cast<std::int8_t>(version[0])) + "." +
+         std::to_string(static_cast<std::int8_t>(version[1]));
+}
+
 std::optional<std::array<std::uint8_t, 2>> ReadVersion(TrackerLink& link) {
   if (!link.SendCommand(kReadVersion)) return std::nullopt;
   std::array<std::uint8_t, 2> version{};

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "protocol/tracker_link.h"
 #include "settings/settings_block.h"
@@ -30,6 +31,8 @@ WriteOutcome WriteSettings(TrackerLink& link, const TrackerSettings& settings);
 
 // "V": the two version bytes in the order received.
 std::optional<std::array<std::uint8_t, 2>> ReadVersion(TrackerLink& link);
+// The version as people read it, "1.7": each byte a signed 8-bit number.
+std::string VersionText(const std::array<std::uint8_t, 2>& version);
 
 // "L" (1200 Hz) and "H" (2200 Hz) test tones; true when echoed.
 bool SendLowTone(TrackerLink& link);
