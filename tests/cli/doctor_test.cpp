@@ -2,7 +2,10 @@
 // about a port, why a port does not serve, and the programs that take adapters away.
 #include "cli/doctor.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -90,7 +93,7 @@ TEST_F(Doctor, TellsWhatAPortIsTheTrackersAnswerAndWhichProgramsGetInTheWay) {
 }
 
 // A port that is not there, a silent tracker, and a port another process holds, named with its
-// id: each a problem, exit 1.
+// id (besides this one, whose tracker keeps its end open): each a problem, exit 1.
 TEST_F(Doctor, NamesWhyAPortDoesNotServe) {
   roots.procDirectory = "/proc";  // the processes of this machine, the test among them
   const PortArgument missing{testing::kVirtualPort + 4, devices.path};
@@ -109,12 +112,32 @@ TEST_F(Doctor, NamesWhyAPortDoesNotServe) {
               ::testing::Contains(AllOf(StartsWith(problem + testing::kNoCommunication + ": "),
                                         HasSubstr("binnen 1"))));  // about one second
 
-  link.OpenPort(testing::kVirtualPort);
+  // Another process takes the port as programs do (flock) and keeps it until the test lets go.
+  const std::string path = devices.path + "/ttyV0";
+  int ready[2], release[2];
+  ASSERT_EQ(::pipe(ready) | ::pipe(release), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    ::close(release[1]);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    char byte = 0;
+    ::_exit(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::write(ready[1], "x", 1) == 1 &&
+                    ::read(release[0], &byte, 1) >= 0
+                ? 0
+                : 1);
+  }
+  ::close(release[0]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
   const auto [heldCode, heldLines] = Run(port);
+  ::close(release[1]);
+  int status = -1;
+  ::waitpid(holder, &status, 0);
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(heldCode, 1);
   EXPECT_THAT(heldLines,
-              ::testing::Contains(StartsWith(problem + testing::kPortInUse + ": proces " +
-                                             std::to_string(::getpid()) + " (")));
+              ::testing::Contains(AllOf(StartsWith(problem + testing::kPortInUse + ": proces "),
+                                        HasSubstr("proces " + std::to_string(holder) + " ("))));
 }
 
 }  // namespace
