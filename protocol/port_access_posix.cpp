@@ -54,9 +54,9 @@ DeviceAccess ReadDeviceAccess(const std::string& devicePath) {
       });
   access.group = NameOr(hasGroup ? deviceGroup.gr_name : nullptr, st.st_gid);
 
-  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
-  groups.resize(static_cast<std::size_t>(
-      std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  const int count = ::getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+  if (count > 0 && ::getgroups(count, groups.data()) != count) groups.clear();
   access.runsWithGroup = ::getegid() == st.st_gid ||
                          std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
 
@@ -65,13 +65,15 @@ DeviceAccess ReadDeviceAccess(const std::string& devicePath) {
   if (LookUp(user, buffer, [](passwd* e, char* b, std::size_t n, passwd** f) {
         return ::getpwuid_r(::getuid(), e, b, n, f);
       })) {
-    int count = 64;
-    std::vector<gid_t> listed(static_cast<std::size_t>(count));
-    if (::getgrouplist(user.pw_name, user.pw_gid, listed.data(), &count) < 0) {
-      listed.resize(static_cast<std::size_t>(count));
-      ::getgrouplist(user.pw_name, user.pw_gid, listed.data(), &count);
+    int listedCount = 64;
+    std::vector<gid_t> listed(static_cast<std::size_t>(listedCount));
+    if (::getgrouplist(user.pw_name, user.pw_gid, listed.data(), &listedCount) < 0) {
+      listed.resize(static_cast<std::size_t>(std::max(listedCount, 0)));
+      if (::getgrouplist(user.pw_name, user.pw_gid, listed.data(), &listedCount) < 0) {
+        listedCount = 0;
+      }
     }
-    listed.resize(static_cast<std::size_t>(std::max(count, 0)));
+    listed.resize(static_cast<std::size_t>(std::max(listedCount, 0)));
     access.listedInGroup = std::find(listed.begin(), listed.end(), st.st_gid) != listed.end();
   }
   return access;
