@@ -93,7 +93,8 @@ TEST_F(Doctor, TellsWhatAPortIsTheTrackersAnswerAndWhichProgramsGetInTheWay) {
 }
 
 // A port that is not there, a silent tracker, and a port another process holds, named with its
-// id (besides this one, whose tracker keeps its end open): each a problem, exit 1.
+// id (besides this one, whose tracker keeps its end open): each a problem, exit 1. A tracker
+// that answers but tells no version is a hint.
 TEST_F(Doctor, NamesWhyAPortDoesNotServe) {
   roots.procDirectory = "/proc";  // the processes of this machine, the test among them
   const PortArgument missing{testing::kVirtualPort + 4, devices.path};
@@ -111,6 +112,14 @@ TEST_F(Doctor, NamesWhyAPortDoesNotServe) {
   EXPECT_THAT(silentLines,
               ::testing::Contains(AllOf(StartsWith(problem + testing::kNoCommunication + ": "),
                                         HasSubstr("binnen 1"))));  // about one second
+
+  // A tracker that answers the handshake but takes no command: answered, exit 0, with a hint.
+  StartTracker({}, "no-echo");
+  const auto [muteCode, muteLines] = Run(port);
+  EXPECT_EQ(muteCode, 0);
+  EXPECT_THAT(muteLines, ::testing::Contains(AllOf(
+                             StartsWith(devices.path + "/ttyV0: tip: de tracker antwoordt na "),
+                             EndsWith(" ms, maar noemt zijn firmwareversie niet"))));
 
   // Another process takes the port as programs do (flock) and keeps it until the test lets go.
   const std::string path = devices.path + "/ttyV0";
