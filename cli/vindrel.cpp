@@ -26,6 +26,7 @@
 #include "serial/port_names.h"
 #include "settings/backup_history.h"
 #include "settings/file_replace.h"
+#include "settings/settings_advice.h"
 #include "settings/settings_block.h"
 #include "settings/settings_file.h"
 
@@ -159,6 +160,16 @@ void NoteHeldValues(std::ostream& err, const TrackerSettings& written, const std
       err << "vindrel: " << name << ": " << field.name << ": " << a << " is held as " << b
           << " by the tracker\n";
   }
+}
+
+// One line of advice each; kExitNoAnswer under --strict when any is more than informational.
+int PrintAdvice(std::ostream& out, const TrackerSettings& settings, bool strict) {
+  bool burden = false;
+  for (const SettingsAdvice& advice : AdviseOnSettings(settings)) {
+    out << FormatAdvice(advice) << '\n';
+    burden = burden || !advice.informational;
+  }
+  return strict && burden ? kExitNoAnswer : kExitDone;
 }
 
 int PrintBackups(std::ostream& out) {
@@ -328,6 +339,8 @@ struct CommandLine {
     gps->add_option("--seconds", secondsText,
                     "stop after N seconds, a whole number from 1 (default: until interrupted)");
     show->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    check->add_option("FILE", file, "settings file (.json or .bin); without it, the tracker's");
+    check->add_flag("--strict", strict, "exit 1 when there is advice (informational aside)");
     diff->add_option("FILE1", file, "settings file")->required();
     diff->add_option("FILE2", secondFile, "settings file")->required();
     convert->add_option("IN", file, "settings file to read")->required();
@@ -368,7 +381,7 @@ struct CommandLine {
 
   CLI::App app{"Configures a VINDrel APRS tracker over a serial port.", "vindrel"};
   std::string portText, outFile, file, secondFile, pitch, secondsText;
-  bool trace = false, noVerify = false;
+  bool trace = false, noVerify = false, strict = false;
   int seconds = 0;
   std::vector<std::string> assignmentTexts;
   std::optional<PortArgument> port;
@@ -387,7 +400,10 @@ struct CommandLine {
   CLI::App* squelch =
       app.add_subcommand("squelch", "squelch adjustment: begin, wait for Enter, end");
   CLI::App* gps = app.add_subcommand("gps", "send simulated GPS sentences every 2 seconds");
-  CLI::App* show = app.add_subcommand("show", "print a settings file as JSON");
+  CLI::App* show = app.add_subcommand(
+      "show", "print a settings file as JSON, with advice on it on standard error");
+  CLI::App* check = app.add_subcommand(
+      "check", "advice on settings that work badly on the air (a file's, or the tracker's)");
   CLI::App* diff = app.add_subcommand("diff", "list the fields in which two settings files differ");
   CLI::App* convert =
       app.add_subcommand("convert", "convert a settings file (by the names' endings)");
@@ -411,14 +427,18 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
   // Commands on files only.
   if (c.ports->parsed()) return ListPorts(out);
   if (c.backups->parsed()) return PrintBackups(out);
-  if (c.show->parsed() || c.diff->parsed() || c.convert->parsed()) {
+  const bool checkFile = c.check->parsed() && !c.file.empty();
+  if (c.show->parsed() || c.diff->parsed() || c.convert->parsed() || checkFile) {
     TrackerSettings first, second;
     if (auto problem = LoadSettingsFile(c.file, first)) return BadInput(err, *problem);
     if (c.show->parsed()) {
       out << SettingsFileBytes(".json", first);
       NoteHeldValues(err, first, c.file);
+      out.flush();  // the advice comes under the values on a terminal
+      PrintAdvice(err, first, false);
       return kExitDone;
     }
+    if (checkFile) return PrintAdvice(out, first, c.strict);
     if (c.convert->parsed()) {
       if (auto problem = SaveSettingsFile(c.secondFile, first)) return OutputFailed(err, *problem);
       return kExitDone;
@@ -459,6 +479,13 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
     if (c.write->parsed()) return WriteAndVerify(s, out, settings, "in " + c.file, !c.noVerify);
     if (c.verify->parsed()) return Verify(s, out, settings, "in " + c.file);
     if (c.set->parsed()) return Set(s, out, c.assignments);
+    if (c.check->parsed()) {
+      if ((code = s.Connect()) != kExitDone) return code;
+      const std::optional<SettingsBlock> image = s.ReadImage();
+      if (!image) return kExitNoAnswer;
+      DecodeSettingsBlock(*image, settings);
+      return PrintAdvice(out, settings, c.strict);
+    }
     if (c.version->parsed()) {
       if ((code = s.Connect()) != kExitDone) return code;
       const auto bytes = ReadVersion(s.link);

@@ -7,7 +7,7 @@ namespace vindrel {
 // Exit codes of the vindrel command.
 enum VindrelExit : int {
   kExitDone = 0,
-  kExitNoAnswer = 1,  // the tracker did not answer, or verify found differences
+  kExitNoAnswer = 1,  // the tracker did not answer, verify found differences, check --strict advice
   kExitUsage = 2,
   kExitSerialError = 3,   // the port is missing, busy, refused, or failed while in use
   kExitBadInput = 4,      // a bad settings file or value; nothing was sent

@@ -145,6 +145,26 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
                 file + ": txDelayMs: 301 is held as 300 by the tracker\n");
 }
 
+// check names what works badly on the air, from a file or the tracker; --strict makes it fail;
+// show gives the same advice on standard error, under the values.
+TEST_F(VindrelCli, CheckAdvisesOnFilesAndTheTracker) {
+  StartTracker();
+  TrackerSettings sound;
+  sound.digipeaterPath = "WIDE1-1,WIDE2-1";
+  sound.beaconInterval = 10;
+  const std::string good = File("good.json", SettingsFileBytes("x.json", sound));
+  const std::string defaults = File("d.json", SettingsFileBytes("x.json", {}));
+  EXPECT_EQ(Cli({"check", "--strict", good}).out, "");
+  const Result fromFile = Cli({"check", defaults});
+  EXPECT_EQ(fromFile.code, 0);
+  EXPECT_THAT(fromFile.out, HasSubstr("digipeaterPath: TRACE3-3 is obsolete"));
+  EXPECT_EQ(Cli({"check", "--strict", defaults}).code, 1);
+  const Result fromTracker = Cli({"check"});
+  EXPECT_EQ(fromTracker.out, fromFile.out);
+  EXPECT_EQ(Cli({"show", defaults}).err, fromFile.out);
+  EXPECT_EQ(Received(), "!D");
+}
+
 // The commands against a tracker reached through a stable name (/dev/serial/by-id/...), a link
 // to the device; then the port is busy.
 TEST_F(VindrelCli, VersionTonesSquelchGpsAndABusyPort) {
