@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <istream>
+#include <iostream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/doctor.h"
+#include "cli/gps_replay_command.h"
 #include "cli/port_argument.h"
 #include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
@@ -338,6 +339,11 @@ struct CommandLine {
         ->check(CLI::IsMember({"low", "high"}));
     gps->add_option("--seconds", secondsText,
                     "stop after N seconds, a whole number from 1 (default: until interrupted)");
+    gps->add_option("--replay", replayFile,
+                    "replay a drive: an NMEA 0183 log or a GPX file (default: a fixed position)");
+    gps->add_option("--speed", replay.speed, "replay FACTOR times faster (e.g. 4, or 0.5)")
+        ->check(CLI::Range(0.01, 10000.0));
+    gps->add_flag("--loop", replay.loop, "start the replay again at the track's end");
     show->add_option("FILE", file, "settings file (.json or .bin)")->required();
     check->add_option("FILE", file, "settings file (.json or .bin); without it, the tracker's");
     check->add_flag("--strict", strict, "exit 1 when there is advice (informational aside)");
@@ -380,7 +386,8 @@ struct CommandLine {
   }
 
   CLI::App app{"Configures a VINDrel APRS tracker over a serial port.", "vindrel"};
-  std::string portText, outFile, file, secondFile, pitch, secondsText;
+  std::string portText, outFile, file, secondFile, pitch, secondsText, replayFile;
+  ReplayOptions replay;
   bool trace = false, noVerify = false, strict = false;
   int seconds = 0;
   std::vector<std::string> assignmentTexts;
@@ -454,6 +461,14 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
   if (c.write->parsed() || c.verify->parsed()) {
     if (auto problem = LoadSettingsFile(c.file, settings)) return BadInput(err, *problem);
   }
+  Track track;
+  if (!c.replayFile.empty()) {
+    if (auto problem = ReadTrackFile(c.replayFile, track)) return BadInput(err, *problem);
+    if (track.badChecksums > 0) {
+      err << "vindrel: " << c.replayFile << ": " << track.badChecksums
+          << " sentence(s) with a bad checksum skipped\n";
+    }
+  }
   int code = kExitDone;
   const std::optional<PortArgument> port = c.port ? c.port : ChoosePort(err, code);
   if (!port) return code;
@@ -510,6 +525,11 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
       EndSquelchAdjustment(s.link);
       return begun ? kExitDone
                    : s.Fail(kExitNoAnswer, "the tracker did not begin squelch adjustment");
+    }
+    if (c.gps->parsed() && !c.replayFile.empty()) {
+      c.replay.seconds = c.seconds;
+      const bool terminal = &err == &std::cerr && StandardErrorIsTerminal();
+      return ReplayGpsTrack(s.link, track, c.replay, terminal ? &err : nullptr);
     }
     if (c.gps->parsed()) return Gps(s, c.seconds);
   } catch (const CSerialException& e) {

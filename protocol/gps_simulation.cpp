@@ -3,14 +3,18 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "protocol/gps_track.h"
+
 namespace vindrel {
 namespace {
 
 constexpr const char* kGpsErrorMessage = "Error in GPS simulation";
 
-// Writes one sentence; a short write ends the simulation but keeps the port open, so that the
-// next tracker command sends its byte on it without a new handshake.
-void WriteSentence(TrackerLink& link, const std::string& sentence) {
+}  // namespace
+
+// A short write keeps the port open, so that the next tracker command sends its byte on it
+// without a new handshake.
+void WriteGpsSentence(TrackerLink& link, const std::string& sentence) {
   const auto size = static_cast<std::uint32_t>(sentence.size());
   if (link.port.Write(sentence.data(), size) < size) {
     link.Owner().ShowMessage(kGpsErrorMessage);
@@ -22,14 +26,13 @@ void WriteSentence(TrackerLink& link, const std::string& sentence) {
 
 // Ends a sentence as a GPS receiver does: its checksum, then CR LF. A firmware that checks
 // checksums drops a sentence whose checksum does not match, so it is computed, never fixed.
-std::string Finish(const char* text, int length) {
-  std::string sentence(text, static_cast<std::size_t>(length));
-  std::uint8_t sum = 0;
-  for (std::size_t i = 1; i < sentence.size(); ++i) sum ^= static_cast<std::uint8_t>(sentence[i]);
+std::string FinishNmeaSentence(std::string_view text) {
   char tail[8];
-  std::snprintf(tail, sizeof tail, "*%02X\r\n", static_cast<unsigned>(sum));
-  return sentence + tail;
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", unsigned{NmeaChecksum(text.substr(1))});
+  return std::string(text) + tail;
 }
+
+namespace {
 
 // The speed is formatted from 64 bits: a switching delay left out of its limits by a failed
 // check must not overflow when multiplied by ten.
@@ -38,7 +41,7 @@ std::string FormatRmc(long long speed, int course) {
   const int n = std::snprintf(text, sizeof text,
                               "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,%lld.00,%d.00,211200,,",
                               speed, course);
-  return Finish(text, n);
+  return FinishNmeaSentence({text, static_cast<std::size_t>(n)});
 }
 
 }  // namespace
@@ -50,7 +53,7 @@ std::string FormatGgaSentence(int altitude) {
   const int n = std::snprintf(text, sizeof text,
                               "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,%d.0,M,,,,0000",
                               altitude);
-  return Finish(text, n);
+  return FinishNmeaSentence({text, static_cast<std::size_t>(n)});
 }
 
 void StartGpsSimulation(TrackerLink& link, int& gpsTickCount) {
@@ -68,8 +71,8 @@ void StartGpsSimulation(TrackerLink& link, int& gpsTickCount) {
 
 void GpsSimulationTick(TrackerLink& link, const TrackerSettings& settings, int& gpsTickCount) {
   const int n = ++gpsTickCount;
-  WriteSentence(link, FormatRmc(settings.switchDelay * 10LL, (n % 36) * 10));
-  WriteSentence(link, FormatGgaSentence(kGpsAltitude));
+  WriteGpsSentence(link, FormatRmc(settings.switchDelay * 10LL, (n % 36) * 10));
+  WriteGpsSentence(link, FormatGgaSentence(kGpsAltitude));
 }
 
 }  // namespace vindrel

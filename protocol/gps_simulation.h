@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "protocol/tracker_link.h"
 #include "settings/tracker_settings.h"
@@ -12,6 +13,13 @@ namespace vindrel {
 // digits), then CR LF. Time, date and position are fixed.
 std::string FormatRmcSentence(int speed, int course);  // speed in knots, course in degrees
 std::string FormatGgaSentence(int altitude);           // altitude in metres
+
+// A sentence's text from "$" to its last field, finished with "*", its checksum and CR LF.
+std::string FinishNmeaSentence(std::string_view text);
+
+// Writes one sentence; a short write shows "Error in GPS simulation" and stops the simulation,
+// leaving the port open for the next command.
+void WriteGpsSentence(TrackerLink& link, const std::string& sentence);
 
 inline constexpr unsigned kGpsTimerId = 1;
 inline constexpr unsigned kGpsTimerPeriodMs = 2000;
