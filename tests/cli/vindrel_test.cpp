@@ -171,13 +171,15 @@ TEST_F(VindrelCli, CheckAdvisesOnFilesAndTheTracker) {
 // sentence types, one garbled line, midnight) and a GPX track across the date line and a stop.
 // check_replay.py reads the track anew and holds every sentence against it with pynmea2.
 TEST_F(VindrelCli, ReplaysAReceiversLogAndAGpxTrack) {
-  const std::tuple<const char*, std::size_t, const char*> drives[] = {
+  // Name, ticks, message, the tracker's log of the first fix.
+  const std::tuple<const char*, std::size_t, const char*, const char*> drives[] = {
       {"drive.nmea", 4,
        "vindrel: " REPLAY_DATA "/drive.nmea: 1 sentence(s) with a bad checksum "
-       "skipped\n"},
-      {"dateline.gpx", 6, ""},
+       "skipped\n",
+       "position 5205.4420 N 00507.2840 E speed 0.00 course 45.00"},
+      {"dateline.gpx", 6, "", "position 1700.0000 S 17959.7000 E speed 58.5"},
   };
-  for (const auto& [name, ticks, message] : drives) {
+  for (const auto& [name, ticks, message, firstFix] : drives) {
     StartTracker();
     const std::string track = REPLAY_DATA "/" + std::string(name);
     const Result run = Cli({"gps", "--replay", track, "--speed", "10"});
@@ -187,6 +189,7 @@ TEST_F(VindrelCli, ReplaysAReceiversLogAndAGpxTrack) {
       std::this_thread::sleep_for(10ms);
     }
     EXPECT_EQ(tracker->ReceivedNmea().size(), 2 * ticks) << name;
+    EXPECT_THAT(tracker->EventLog(), ::testing::Contains(HasSubstr(firstFix)));
     const std::string line = File("line.bin", Received());
     const std::string check = REPLAY_CHECK " " + line + " " + track + " 20";
     EXPECT_EQ(std::system(check.c_str()), 0) << check;

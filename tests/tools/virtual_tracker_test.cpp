@@ -38,7 +38,9 @@ TEST_F(TrackerTest, NmeaSentencesCountOnlyWithTheirChecksum) {
   const std::string rmc = "$GPRMC,092204.999,A,5200.0000,N,00500.0000,E,100.00,10.00,211200,,";
   const std::string gga = "$GPGGA,092204.999,5200.0000,N,00500.0000,E,1,04,24.4,100.0,M,,,,0000";
   const std::pair<std::string, std::string> cases[] = {
-      {rmc + "*35\r\n", "nmea " + rmc + "*35\\r\\n fix speed 100.00 course 10.00"},
+      {rmc + "*35\r\n", "nmea " + rmc +
+                            "*35\\r\\n fix time 092204.999 position 5200.0000 N 00500.0000 E "
+                            "speed 100.00 course 10.00"},
       {rmc + "*25\n\r", "nmea-rejected " + rmc + "*25\\n\\r: checksum 25, expected 35"},
       {gga + "\r\n", "nmea-rejected " + gga + "\\r\\n: no checksum, expected 3E"},
       {gga + "*03E\r\n", "nmea-rejected " + gga + "*03E\\r\\n: checksum 03E, expected 3E"},

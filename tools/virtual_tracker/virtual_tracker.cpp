@@ -147,7 +147,11 @@ std::string JudgeSentence(std::string_view line, bool& accepted) {
   const std::string_view body = text.substr(0, star);
   const std::string_view type = body.substr(std::min<std::size_t>(3, body.size()), 3);
   if (type == "RMC") {
-    event += " fix speed " + std::string(Field(body, 7)) + " course " + std::string(Field(body, 8));
+    // Time, position, speed and course: a replayed drive can be followed fix by fix.
+    event += " fix time " + std::string(Field(body, 1)) + " position " +
+             std::string(Field(body, 3)) + " " + std::string(Field(body, 4)) + " " +
+             std::string(Field(body, 5)) + " " + std::string(Field(body, 6)) + " speed " +
+             std::string(Field(body, 7)) + " course " + std::string(Field(body, 8));
   } else if (type == "GGA") {
     event += " fix altitude " + std::string(Field(body, 9)) + " " + std::string(Field(body, 10));
   }

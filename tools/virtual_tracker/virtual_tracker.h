@@ -99,8 +99,9 @@ class VirtualTracker {
   // The events so far, without time stamps: "handshake", "command D", "block-sent 256",
   // "block-written <224 hex digits>", "write-aborted at byte 50", "version", "tone 1200",
   // "tone 2200", "squelch begin", "squelch end", "hang-up", ...; NMEA sentences as
-  // "nmea $GPRMC,...*35\r\n fix speed 100.00 course 10.00", "nmea $GPGGA,...*3E\r\n fix altitude
-  // 100.0 M", or "nmea-rejected $GPRMC,...*25\n\r: checksum 25, expected 35" ("no checksum, ...").
+  // "nmea $GPRMC,...*35\r\n fix time 092204.999 position 5200.0000 N 00500.0000 E speed 100.00
+  // course 10.00", "nmea $GPGGA,...*3E\r\n fix altitude 100.0 M", or "nmea-rejected
+  // $GPRMC,...*25\n\r: checksum 25, expected 35" ("no checksum, ...").
   std::vector<std::string> EventLog() const;
   // The NMEA sentences whose checksum held, as received, from "$" up to and including the line end;
   // rejected ones count as no fix and are only logged.
