@@ -1,12 +1,12 @@
 #!/bin/sh
 # vindrel.exe under wine against the native virtual trackers the wine session maps to COM
 # numbers: a backup to JSON and to an image, set, verify, restore, version, tones, squelch, GPS,
-# a silent tracker, a bad file and a value the tracker cannot hold; doctor on the good and the
-# silent tracker and on a number mapped to nothing. Only COM numbers that lead to the trackers or
-# to nothing are opened.
-#   vindrel_wine_test.sh PREFIX VINDREL_EXE WORK COM_TRACKER COM_SILENT
+# a GPX replay, advice, a silent tracker, a bad file and a value the tracker cannot hold; doctor on
+# the good and the silent tracker and on a number mapped to nothing. Only COM numbers that lead to
+# the trackers or to nothing are opened.
+#   vindrel_wine_test.sh PREFIX VINDREL_EXE WORK COM_TRACKER COM_SILENT GPX_TRACK
 set -u
-prefix=$1 exe=$2 work=$3 good=COM$4 silent=COM$5
+prefix=$1 exe=$2 work=$3 good=COM$4 silent=COM$5 track=$6
 export WINEPREFIX=$prefix WINEDEBUG=-all
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 failures=0
@@ -40,6 +40,10 @@ expect 0 -p "$good" tone low
 expect 0 -p "$good" tone high
 expect 0 -p "$good" squelch
 expect 0 -p "$good" gps --seconds 5
+cp "$track" drive.gpx
+expect 0 -p "$good" gps --replay drive.gpx --speed 100
+expect 1 -p "$good" check --strict backup.json
+grep -q TRACE3-3 out.txt || { echo "FAILED: check does not name TRACE3-3"; cat out.txt err.txt; failures=$((failures + 1)); }
 expect 1 -p "$silent" version
 printf '{"format": "vindrel-settings", "version": 1, "settings": {}}' >bad.json
 expect 4 -p "$good" write bad.json
