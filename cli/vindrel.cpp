@@ -339,11 +339,14 @@ struct CommandLine {
         ->check(CLI::IsMember({"low", "high"}));
     gps->add_option("--seconds", secondsText,
                     "stop after N seconds, a whole number from 1 (default: until interrupted)");
-    gps->add_option("--replay", replayFile,
-                    "replay a drive: an NMEA 0183 log or a GPX file (default: a fixed position)");
+    CLI::Option* replayOption = gps->add_option(
+        "--replay", replayFile,
+        "replay a drive: an NMEA 0183 log or a GPX file (default: a fixed position)");
     gps->add_option("--speed", replay.speed, "replay FACTOR times faster (e.g. 4, or 0.5)")
-        ->check(CLI::Range(0.01, 10000.0));
-    gps->add_flag("--loop", replay.loop, "start the replay again at the track's end");
+        ->check(CLI::Range(0.01, 10000.0))
+        ->needs(replayOption);
+    gps->add_flag("--loop", replay.loop, "start the replay again at the track's end")
+        ->needs(replayOption);
     show->add_option("FILE", file, "settings file (.json or .bin)")->required();
     check->add_option("FILE", file, "settings file (.json or .bin); without it, the tracker's");
     check->add_flag("--strict", strict, "exit 1 when there is advice (informational aside)");

@@ -195,6 +195,19 @@ TEST_F(VindrelCli, ReplaysAReceiversLogAndAGpxTrack) {
     EXPECT_EQ(std::system(check.c_str()), 0) << check;
     tracker.reset();
   }
+  // Looped: 0, 40 and 80 s on, the last 20 s into the second round, the time running on.
+  StartTracker();
+  const std::string log = REPLAY_DATA "/drive.nmea";
+  EXPECT_EQ(Cli({"gps", "--replay", log, "--speed", "20", "--loop", "--seconds", "5"}).code, 0);
+  Received(3 * 130);  // three fixes of two sentences, each over 65 bytes
+  const std::vector<std::string> fixes = tracker->ReceivedNmea();
+  ASSERT_EQ(fixes.size(), 6u);
+  EXPECT_EQ(fixes[4].substr(17, 39), "A,5205.5057,N,00507.4073,E,30.00,75.00,");
+  const auto seconds = [](const std::string& rmc) {
+    return std::stoi(rmc.substr(7, 2)) * 3600 + std::stoi(rmc.substr(9, 2)) * 60 +
+           std::stoi(rmc.substr(11, 2));
+  };
+  EXPECT_EQ((seconds(fixes[4]) - seconds(fixes[0]) + 86400) % 86400, 80);
 }
 
 // The commands against a tracker reached through a stable name (/dev/serial/by-id/...), a link
