@@ -17,7 +17,7 @@ namespace {
 void ShowProgress(std::ostream& out, double offset, const TrackPoint& fix) {
   const long long s = std::llround(offset);
   char line[128];
-  std::snprintf(line, sizeof line, "\r%lld:%02lld:%02lld  %.5f %c  %.5f %c  %.1f kn ", s / 3600,
+  std::snprintf(line, sizeof line, "\r%lld:%02lld:%02lld  %8.5f %c  %9.5f %c  %5.1f kn", s / 3600,
                 s / 60 % 60, s % 60, std::fabs(fix.latitude), fix.latitude < 0 ? 'S' : 'N',
                 std::fabs(fix.longitude), fix.longitude < 0 ? 'W' : 'E', fix.speed.value_or(0));
   out << line << std::flush;
