@@ -116,7 +116,10 @@ std::optional<std::string> ReadGpxTrack(std::string_view text, Track& track) {
   Children(gpx, "trk", [&](const pugi::xml_node& trk) {
     Children(trk, "trkseg", [&](const pugi::xml_node& seg) { Children(seg, "trkpt", point); });
   });
-  if (problem) return problem;
+  if (problem) {
+    track.points.clear();  // a file with a fault replays nothing, not the part before it
+    return problem;
+  }
   if (track.points.empty()) return "no track points (<trkpt> with <time>)";
   return std::nullopt;
 }
