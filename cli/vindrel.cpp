@@ -339,11 +339,14 @@ struct CommandLine {
         ->check(CLI::IsMember({"low", "high"}));
     gps->add_option("--seconds", secondsText,
                     "stop after N seconds, a whole number from 1 (default: until interrupted)");
-    CLI::Option* replayOption = gps->add_option(
-        "--replay", replayFile,
-        "replay a drive: an NMEA 0183 log or a GPX file (default: a fixed position)");
+    CLI::Option* replayOption =
+        gps->add_option(
+               "--replay", replayFile,
+               "replay a drive: an NMEA 0183 log or a GPX file (default: a fixed position)")
+            ->type_name("FILE");
     gps->add_option("--speed", replay.speed, "replay FACTOR times faster (e.g. 4, or 0.5)")
         ->check(CLI::Range(0.01, 10000.0))
+        ->type_name("FACTOR")
         ->needs(replayOption);
     gps->add_flag("--loop", replay.loop, "start the replay again at the track's end")
         ->needs(replayOption);
