@@ -1,5 +1,6 @@
 #include "serial/serial_port.h"
 
+#include "serial/in_process_line.h"
 #include "serial/open_settings.h"
 
 namespace vindrel {
@@ -84,6 +85,8 @@ void ApplyOpenSettings(LineSettings& settings, std::uint32_t baudRate, SerialPar
   }
 }
 
+CSerialPort::CSerialPort() = default;
+
 CSerialPort::~CSerialPort() { Close(); }
 
 void CSerialPort::Open(int portNumber, std::uint32_t baudRate, SerialParity parity,
@@ -91,7 +94,12 @@ void CSerialPort::Open(int portNumber, std::uint32_t baudRate, SerialParity pari
                        SerialFlowControl flowControl, bool overlapped) {
   // Release a port opened before, even when the new one then fails to open.
   Close();
-  OpenDevice(portNumber);
+  const InProcessPort* device = RegisteredInProcessPort();
+  if (portNumber == kInProcessPortNumber && device != nullptr) {
+    inProcess = std::make_unique<InProcessLine>(*device);
+  } else {
+    OpenDevice(portNumber);
+  }
   overlappedMode = overlapped;
   // A freshly opened port reports all-zero time-outs, whatever the previous open used.
   timeouts = SerialTimeouts{};
@@ -104,15 +112,64 @@ void CSerialPort::Open(int portNumber, std::uint32_t baudRate, SerialParity pari
 }
 
 std::uint32_t CSerialPort::Read(void* buffer, std::uint32_t count) {
-  const std::uint32_t done = ReadDevice(buffer, count);
+  const std::uint32_t done =
+      inProcess ? inProcess->Read(static_cast<std::uint8_t*>(buffer), count, timeouts)
+                : ReadDevice(buffer, count);
   if (lineObserver && done > 0) lineObserver(false, static_cast<const std::uint8_t*>(buffer), done);
   return done;
 }
 
 std::uint32_t CSerialPort::Write(const void* buffer, std::uint32_t count) {
-  const std::uint32_t done = WriteDevice(buffer, count);
+  const std::uint32_t done = inProcess
+                                 ? inProcess->Write(static_cast<const std::uint8_t*>(buffer), count)
+                                 : WriteDevice(buffer, count);
   if (lineObserver && done > 0) lineObserver(true, static_cast<const std::uint8_t*>(buffer), done);
   return done;
+}
+
+bool CSerialPort::IsOpen() const { return deviceHandle != kInvalidHandle || inProcess != nullptr; }
+
+void CSerialPort::Close() noexcept {
+  inProcess.reset();
+  CloseDevice();
+}
+
+// The in-process device keeps settings, time-outs and queue sizes as recorded; the rest of its
+// behaviour is in InProcessLine.
+void CSerialPort::GetLineSettings(LineSettings& settings) {
+  if (!inProcess) return GetDeviceLineSettings(settings);
+  settings = inProcess->settings;
+}
+
+void CSerialPort::SetLineSettings(const LineSettings& settings) {
+  if (!inProcess) return SetDeviceLineSettings(settings);
+  inProcess->settings = settings;
+}
+
+void CSerialPort::FlushOutput() {
+  if (!inProcess) return FlushDevice();
+  inProcess->Flush();
+}
+
+void CSerialPort::PurgeQueues(std::uint32_t flags) {
+  if (!inProcess) return PurgeDevice(flags);
+  inProcess->Purge(flags);
+}
+
+void CSerialPort::SetQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize) {
+  if (!inProcess) return SetDeviceQueueSizes(inputSize, outputSize);
+  inputQueueSize = inputSize;
+  outputQueueSize = outputSize;
+}
+
+void CSerialPort::GetTimeoutSettings(SerialTimeouts& settings) {
+  if (!inProcess) return GetDeviceTimeouts(settings);
+  settings = timeouts;
+}
+
+void CSerialPort::SetTimeoutSettings(const SerialTimeouts& settings) {
+  if (!inProcess) return SetDeviceTimeouts(settings);
+  timeouts = settings;
 }
 
 void CSerialPort::DiscardOutput() { PurgeQueues(kPurgeTxClear); }

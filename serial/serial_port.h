@@ -3,12 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "serial/serial_exception.h"
 
 namespace vindrel {
+
+class InProcessLine;
 
 // Numbering is fixed: callers pass these numbers, and values outside the lists leave the
 // corresponding setting as the driver reported it.
@@ -95,10 +98,12 @@ inline constexpr std::uint32_t kPurgeTxAbort = 0x1, kPurgeRxAbort = 0x2, kPurgeT
                                kPurgeRxClear = 0x8;
 
 // A numbered serial port. Every failing system call raises CSerialException with the system's
-// error code; a read or write that runs out of time returns a short count instead.
+// error code; a read or write that runs out of time returns a short count instead. Port
+// kInProcessPortNumber is the in-process device when one is registered
+// (serial/in_process_device.h).
 class CSerialPort {
  public:
-  CSerialPort() = default;
+  CSerialPort();
   ~CSerialPort();
   CSerialPort(const CSerialPort&) = delete;
   CSerialPort& operator=(const CSerialPort&) = delete;
@@ -127,7 +132,7 @@ class CSerialPort {
   void GetTimeoutSettings(SerialTimeouts& timeouts);
   void SetTimeoutSettings(const SerialTimeouts& timeouts);
 
-  bool IsOpen() const { return deviceHandle != kInvalidHandle; }
+  bool IsOpen() const;
 
   // Sees the bytes of every Read (sent false) and Write (sent true) that moved any, in the order
   // they crossed the line: a trace of the line for people debugging it. Empty: no trace.
@@ -148,12 +153,23 @@ class CSerialPort {
   // Backend step of Open: opens the device for exclusive use and stores deviceHandle. Raises
   // with the port left closed.
   void OpenDevice(int portNumber);
-  // Backend steps of Read and Write.
+  // Backend steps of the operations of the same names, on a system port.
+  void CloseDevice() noexcept;
   std::uint32_t ReadDevice(void* buffer, std::uint32_t count);
   std::uint32_t WriteDevice(const void* buffer, std::uint32_t count);
+  void GetDeviceLineSettings(LineSettings& settings);
+  void SetDeviceLineSettings(const LineSettings& settings);
+  void FlushDevice();
+  void PurgeDevice(std::uint32_t flags);
+  void SetDeviceQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize);
+  void GetDeviceTimeouts(SerialTimeouts& timeouts);
+  void SetDeviceTimeouts(const SerialTimeouts& timeouts);
+
+  std::unique_ptr<InProcessLine> inProcess;  // set while the in-process device is open
 
   std::string deviceDirectory = "/dev";
-  SerialTimeouts timeouts;  // what SetTimeoutSettings applied; all zero after Open
+  SerialTimeouts timeouts;  // what SetTimeoutSettings applied; all zero after Open (Linux and the
+                            // in-process device)
   // Sizes asked for with SetQueueSizes, in bytes; the kernel's queues have fixed sizes.
   std::uint32_t inputQueueSize = 0;
   std::uint32_t outputQueueSize = 0;

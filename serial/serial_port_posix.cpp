@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "serial/port_names.h"
+#include "serial/read_plan.h"
 #include "serial/termios_mapping.h"
 
 namespace vindrel {
@@ -22,10 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC: immune to clock changes
 using Milliseconds = std::chrono::milliseconds;
-
-// Time-outs longer than this (about three years) are treated as no limit, which keeps deadline
-// arithmetic far from overflow.
-constexpr std::uint64_t kNoLimitAboveMs = 100'000'000'000ULL;
 
 // How long FlushOutput waits for the output queue to empty beyond the time its bytes need on the
 // line: under flow control the queue may never empty.
@@ -57,13 +54,6 @@ int RequireOpen(std::intptr_t handle) {
   return static_cast<int>(handle);
 }
 
-std::optional<Clock::time_point> DeadlineAfter(Clock::time_point start, std::uint64_t ms) {
-  if (ms >= kNoLimitAboveMs) {
-    return std::nullopt;
-  }
-  return start + Milliseconds(ms);
-}
-
 // The poll() time-out for a deadline: -1 without one, rounded up so poll never wakes before it.
 int PollTimeout(std::optional<Clock::time_point> deadline) {
   if (!deadline) {
@@ -75,17 +65,6 @@ int PollTimeout(std::optional<Clock::time_point> deadline) {
   }
   const auto ms = std::chrono::ceil<Milliseconds>(left).count();
   return static_cast<int>(std::min<decltype(ms)>(ms, INT_MAX));
-}
-
-std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
-                                         std::optional<Clock::time_point> b) {
-  if (!a) {
-    return b;
-  }
-  if (!b) {
-    return a;
-  }
-  return std::min(*a, *b);
 }
 
 // Waits until fd is ready for events or the deadline passes. Returns false at the deadline.
@@ -156,7 +135,7 @@ void CSerialPort::OpenDevice(int portNumber) {
   deviceHandle = fd.release();
 }
 
-void CSerialPort::Close() noexcept {
+void CSerialPort::CloseDevice() noexcept {
   if (deviceHandle == kInvalidHandle) {
     return;
   }
@@ -179,38 +158,15 @@ std::uint32_t CSerialPort::ReadDevice(void* buffer, std::uint32_t count) {
   const int fd = RequireOpen(deviceHandle);
   auto* bytes = static_cast<unsigned char*>(buffer);
   const auto start = Clock::now();
-  const SerialTimeouts& t = timeouts;
-
-  // Interval "infinite" with zero totals: only what is already buffered.
-  const bool bufferedOnly = t.ReadIntervalTimeout == kMaxTimeout &&
-                            t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
-  // Interval and multiplier "infinite": wait up to the constant for the first byte, then return
-  // at once with what has come.
-  const bool firstBytes = t.ReadIntervalTimeout == kMaxTimeout &&
-                          t.ReadTotalTimeoutMultiplier == kMaxTimeout &&
-                          t.ReadTotalTimeoutConstant != kMaxTimeout;
-
-  std::optional<Clock::time_point> total;
-  if (bufferedOnly) {
-    total = start;
-  } else if (firstBytes) {
-    total = DeadlineAfter(start, t.ReadTotalTimeoutConstant);
-  } else if (t.ReadTotalTimeoutMultiplier != 0 || t.ReadTotalTimeoutConstant != 0) {
-    total = DeadlineAfter(
-        start, std::uint64_t{t.ReadTotalTimeoutMultiplier} * count + t.ReadTotalTimeoutConstant);
-  }
-  const bool useInterval = t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != kMaxTimeout;
+  const ReadPlan plan(timeouts, count, start);
 
   std::uint32_t done = 0;
   Clock::time_point lastByte = start;
   while (done < count) {
-    if (firstBytes && done > 0) {
+    if (plan.firstBytesOnly && done > 0) {
       break;
     }
-    auto deadline = total;
-    if (useInterval && done > 0) {
-      deadline = Earlier(deadline, DeadlineAfter(lastByte, t.ReadIntervalTimeout));
-    }
+    const auto deadline = plan.Deadline(done, lastByte);
     if (!WaitReady(fd, POLLIN, deadline)) {
       break;
     }
@@ -254,7 +210,7 @@ std::uint32_t CSerialPort::WriteDevice(const void* buffer, std::uint32_t count) 
   return done;
 }
 
-void CSerialPort::GetLineSettings(LineSettings& settings) {
+void CSerialPort::GetDeviceLineSettings(LineSettings& settings) {
   termios attributes{};
   if (::tcgetattr(RequireOpen(deviceHandle), &attributes) != 0) {
     RaiseSerialError();
@@ -262,7 +218,7 @@ void CSerialPort::GetLineSettings(LineSettings& settings) {
   TermiosToLineSettings(attributes, settings);
 }
 
-void CSerialPort::SetLineSettings(const LineSettings& settings) {
+void CSerialPort::SetDeviceLineSettings(const LineSettings& settings) {
   const int fd = RequireOpen(deviceHandle);
   termios attributes{};
   if (::tcgetattr(fd, &attributes) != 0) {
@@ -283,7 +239,7 @@ void CSerialPort::SetLineSettings(const LineSettings& settings) {
   }
 }
 
-void CSerialPort::FlushOutput() {
+void CSerialPort::FlushDevice() {
   const int fd = RequireOpen(deviceHandle);
   termios attributes{};
   if (::tcgetattr(fd, &attributes) != 0) {
@@ -325,7 +281,7 @@ void CSerialPort::FlushOutput() {
   }
 }
 
-void CSerialPort::PurgeQueues(std::uint32_t flags) {
+void CSerialPort::PurgeDevice(std::uint32_t flags) {
   const int fd = RequireOpen(deviceHandle);
   if ((flags & ~(kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear)) != 0) {
     RaiseSerialError(EINVAL);
@@ -341,18 +297,18 @@ void CSerialPort::PurgeQueues(std::uint32_t flags) {
   }
 }
 
-void CSerialPort::SetQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize) {
+void CSerialPort::SetDeviceQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize) {
   RequireOpen(deviceHandle);
   inputQueueSize = inputSize;
   outputQueueSize = outputSize;
 }
 
-void CSerialPort::GetTimeoutSettings(SerialTimeouts& settings) {
+void CSerialPort::GetDeviceTimeouts(SerialTimeouts& settings) {
   RequireOpen(deviceHandle);
   settings = timeouts;
 }
 
-void CSerialPort::SetTimeoutSettings(const SerialTimeouts& settings) {
+void CSerialPort::SetDeviceTimeouts(const SerialTimeouts& settings) {
   RequireOpen(deviceHandle);
   timeouts = settings;
 }

@@ -95,7 +95,7 @@ void CSerialPort::OpenDevice(int portNumber) {
   deviceHandle = reinterpret_cast<std::intptr_t>(handle);
 }
 
-void CSerialPort::Close() noexcept {
+void CSerialPort::CloseDevice() noexcept {
   if (deviceHandle == kInvalidHandle) {
     return;
   }
@@ -120,7 +120,7 @@ std::uint32_t CSerialPort::WriteDevice(const void* buffer, std::uint32_t count) 
   return done;
 }
 
-void CSerialPort::GetLineSettings(LineSettings& settings) {
+void CSerialPort::GetDeviceLineSettings(LineSettings& settings) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (!::GetCommState(Device(deviceHandle), &dcb)) {
@@ -129,32 +129,32 @@ void CSerialPort::GetLineSettings(LineSettings& settings) {
   DcbToLineSettings(dcb, settings);
 }
 
-void CSerialPort::SetLineSettings(const LineSettings& settings) {
+void CSerialPort::SetDeviceLineSettings(const LineSettings& settings) {
   DCB dcb = LineSettingsToDcb(settings);
   if (!::SetCommState(Device(deviceHandle), &dcb)) {
     RaiseSerialError();
   }
 }
 
-void CSerialPort::FlushOutput() {
+void CSerialPort::FlushDevice() {
   if (!::FlushFileBuffers(Device(deviceHandle))) {
     RaiseSerialError();
   }
 }
 
-void CSerialPort::PurgeQueues(std::uint32_t flags) {
+void CSerialPort::PurgeDevice(std::uint32_t flags) {
   if (!::PurgeComm(Device(deviceHandle), flags)) {
     RaiseSerialError();
   }
 }
 
-void CSerialPort::SetQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize) {
+void CSerialPort::SetDeviceQueueSizes(std::uint32_t inputSize, std::uint32_t outputSize) {
   if (!::SetupComm(Device(deviceHandle), inputSize, outputSize)) {
     RaiseSerialError();
   }
 }
 
-void CSerialPort::GetTimeoutSettings(SerialTimeouts& settings) {
+void CSerialPort::GetDeviceTimeouts(SerialTimeouts& settings) {
   COMMTIMEOUTS t{};
   if (!::GetCommTimeouts(Device(deviceHandle), &t)) {
     RaiseSerialError();
@@ -163,7 +163,7 @@ void CSerialPort::GetTimeoutSettings(SerialTimeouts& settings) {
               t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant};
 }
 
-void CSerialPort::SetTimeoutSettings(const SerialTimeouts& settings) {
+void CSerialPort::SetDeviceTimeouts(const SerialTimeouts& settings) {
   COMMTIMEOUTS t{settings.ReadIntervalTimeout, settings.ReadTotalTimeoutMultiplier,
                  settings.ReadTotalTimeoutConstant, settings.WriteTotalTimeoutMultiplier,
                  settings.WriteTotalTimeoutConstant};

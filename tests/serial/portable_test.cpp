@@ -1,14 +1,21 @@
 // What the serial layer does alike on both platforms: the port-number table, the walk of the
-// Windows device list and the error texts.
+// Windows device list, the error texts and the in-process device.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <thread>
+
+#include "emulator/tracker_emulator.h"
+#include "serial/in_process_device.h"
 
 #include "serial/port_discovery.h"
 #include "serial/port_names.h"
 #include "serial/serial_exception.h"
+#include "serial/serial_port.h"
 
 namespace vindrel {
 namespace {
@@ -51,6 +58,59 @@ TEST(SerialException, GetErrorTextGivesTheSystemsMessageWithinTheCapacity) {
     EXPECT_EQ(got, text) << code;
     EXPECT_EQ(got[capacity], 'x') << "written beyond the capacity";
   }
+}
+
+// The emulator as the in-process device, reached as a port: the same time-outs as a line, bytes
+// timed at the line's speed, and a purge that drops what has come and what has not yet gone out.
+TEST(InProcessPort, TimesBytesAndTimeOutsAsALineDoes) {
+  using Clock = std::chrono::steady_clock;
+  using namespace std::chrono_literals;
+  auto device = std::make_shared<InProcessDeviceOf<TrackerEmulator>>();
+  CSerialPort port;
+  EXPECT_THROW(port.Open(kInProcessPortNumber, 4800, ParityNone, 8, StopBitsOne, FlowNone, false),
+               CSerialException);  // nothing registered
+  RegisterInProcessPort({"Virtuele tracker", "", device});
+  port.Open(kInProcessPortNumber, 4800, ParityNone, 8, StopBitsOne, FlowNone, false);
+  SerialTimeouts timeouts{0, 0, 200, 0, 0};
+  port.SetTimeoutSettings(timeouts);
+  auto transfer = [&](std::string_view out, std::uint32_t count) {
+    port.Write(out.data(), static_cast<std::uint32_t>(out.size()));
+    std::string in(count, '\0');
+    const auto start = Clock::now();
+    in.resize(port.Read(in.data(), count));
+    return std::pair{in, Clock::now() - start};
+  };
+  // "V" out and three bytes back, ten bits a byte at 4800 baud.
+  const auto [version, took] = transfer("V", 5);
+  EXPECT_EQ(version, std::string("V\x01\x07", 3));
+  EXPECT_GE(took, 200ms) << "the total time-out ran out first";
+  ASSERT_TRUE(transfer("!", 1).second >= 4ms) << "two byte times: out and back";
+
+  // An image stalled after 40 bytes: the interval ends the read, the rest comes in its time.
+  VirtualTrackerFaults stall;
+  stall.stallBlock = 40;
+  device->peer.SetFaults(stall);
+  port.SetTimeoutSettings(timeouts = {100, 0, 0, 0, 0});
+  const auto [first, gap] = transfer("D", 256);
+  EXPECT_EQ(first.size(), 41u);
+  EXPECT_LT(gap, 1s);
+  port.SetTimeoutSettings(timeouts = {0, 0, 3000, 0, 0});
+  EXPECT_EQ(transfer("", 256).first.size(), 216u) << "the rest, after the stall";
+
+  device->peer.SetFaults({});
+  port.Write("L!", 2);
+  port.FlushOutput();
+  std::this_thread::sleep_for(20ms);  // both answers have arrived
+  port.PurgeQueues(kPurgeRxClear);
+  port.Write("HHHHHHHHHH", 10);
+  port.PurgeQueues(kPurgeTxClear);  // the first H is on the wire at most
+  port.SetTimeoutSettings(timeouts = {0, 0, 50, 0, 0});
+  EXPECT_THAT(transfer("!", 3).first, ::testing::AnyOf("!", "H!"));
+  const auto& received = device->peer.ReceivedBytes();
+  EXPECT_LE(std::count(received.begin(), received.end(), 'H'), 1);
+  port.Close();
+  EXPECT_FALSE(port.IsOpen());
+  RegisterInProcessPort({});
 }
 
 }  // namespace
