@@ -12,6 +12,7 @@
 #include "protocol/gps_simulation.h"
 #include "protocol/port_examination.h"
 #include "protocol/tracker_commands.h"
+#include "serial/in_process_device.h"
 #include "serial/port_description.h"
 #include "serial/port_names.h"
 #include "settings/settings_fields.h"
@@ -70,6 +71,12 @@ class WaitCursor {
   DialogView& view;
 };
 
+// What the port list shows for port number: the in-process device goes by its own name.
+std::string PortEntryText(int number) {
+  const InProcessPort* inProcess = RegisteredInProcessPort();
+  return number == kInProcessPortNumber && inProcess ? inProcess->name : PortDisplayName(number);
+}
+
 }  // namespace
 
 ConfigDialog::ConfigDialog(DialogView& view, ConfigDialogOptions options)
@@ -80,8 +87,7 @@ ConfigDialog::ConfigDialog(DialogView& view, ConfigDialogOptions options)
 ConfigDialog::~ConfigDialog() = default;
 
 void ConfigDialog::StartUp() {
-  FillPortList(view.RememberedPort());
-  if (portNumbers.empty()) {
+  if (FillPortList(view.RememberedPort(), true) == 0) {
     Message("Er zijn geen serieele poorten beschikbaar op dit systeem", MessageIcon::Exclamation);
   }
   settings.ResetToDefaults();
@@ -94,10 +100,10 @@ void ConfigDialog::StartUp() {
 
 void ConfigDialog::OnPortListOpening() {
   const int selected = SelectedPortNumber();
-  FillPortList(selected == 0 ? std::string() : PortDisplayName(selected));
+  FillPortList(selected == 0 ? std::string() : PortEntryText(selected), false);
 }
 
-void ConfigDialog::FillPortList(const std::string& select) {
+std::size_t ConfigDialog::FillPortList(const std::string& select, bool atStartUp) {
   PortNumberList found;
   DiscoverSerialPorts(found, options.discoveryRoots);
   std::vector<std::pair<std::string, int>> entries;
@@ -116,7 +122,16 @@ void ConfigDialog::FillPortList(const std::string& select) {
     shown.push_back({text, DescribeSerialPort(number, options.discoveryRoots)});
     portNumbers.push_back(number);
   }
+  // The device inside the program comes last. It is chosen at start-up only when there is no
+  // real port: whoever has plugged in a tracker since trying the virtual one wants the tracker.
+  if (const InProcessPort* inProcess = RegisteredInProcessPort()) {
+    const bool remembered = inProcess->name == select && !(atStartUp && !entries.empty());
+    if (remembered || entries.empty()) selected = static_cast<int>(shown.size());
+    shown.push_back({inProcess->name, inProcess->description});
+    portNumbers.push_back(kInProcessPortNumber);
+  }
   view.SetPortList(shown, selected);
+  return entries.size();
 }
 
 void ConfigDialog::ShowValues() {
@@ -407,7 +422,7 @@ unsigned ConfigDialog::StartTimer(unsigned timerId, unsigned periodMs) {
 void ConfigDialog::StopTimer(unsigned timerId) { view.StopTimer(timerId); }
 
 void ConfigDialog::HandshakeAnswered(int portNumber) {
-  view.RememberPort(PortDisplayName(portNumber));
+  view.RememberPort(PortEntryText(portNumber));
 }
 
 }  // namespace vindrel

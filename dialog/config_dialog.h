@@ -61,9 +61,10 @@ class ConfigDialog : private TrackerLinkOwner {
   void StopTimer(unsigned timerId) override;
   void HandshakeAnswered(int portNumber) override;
 
-  // Discovers the ports and shows them sorted as text, selecting the entry named select (the
-  // first one when it is absent).
-  void FillPortList(const std::string& select);
+  // Discovers the ports and shows them sorted as text, then the in-process device; selects the
+  // entry named select (the first one when it is absent, and at start-up whenever a real port
+  // is there). Returns the number of real ports.
+  std::size_t FillPortList(const std::string& select, bool atStartUp);
   // Record -> controls, and controls -> record with the checks. TakeValues stops at the first
   // failing check, after its message, with the focus on that control and its text selected.
   void ShowValues();

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "dialog/dialog_layout.h"
+#include "serial/in_process_device.h"
 #include "settings/settings_block.h"
 #include "settings/settings_fields.h"
 #include "tests/dialog/recording_view.h"
@@ -426,6 +427,32 @@ TEST_F(ConfigDialogTest, TheChosenPortIsThePortTalkedToAndIsRememberedWhenItAnsw
   Start();                                                          // the next run of the program
   EXPECT_EQ(view.selectedPort, 1);
   dialog.reset();
+}
+
+// The tracker inside the program ends the list; at start-up it is chosen only without a real
+// port, and its image lasts as long as the program.
+TEST_F(ConfigDialogTest, TheVirtualTrackerComesLastAndKeepsWhatWasWrittenToIt) {
+  RegisterInProcessPort({kVirtualTrackerName, kVirtualTrackerDescription,
+                         std::make_shared<InProcessDeviceOf<TrackerEmulator>>(), false});
+  Start();
+  EXPECT_EQ(view.messages, Messages{kNoPorts});
+  EXPECT_EQ(view.descriptions, Messages{kVirtualTrackerDescription});
+  EXPECT_EQ(view.selectedPort, 0);
+  Type(kCallsign, "PE1ABC");
+  dialog->OnCommand(kWriteSettings);
+  EXPECT_EQ(view.remembered, kVirtualTrackerName);
+  StartTracker(tracker, "ttyV0");
+  Start();  // the next run, with a tracker plugged in
+  EXPECT_EQ(view.ports, (Messages{"/dev/ttyV0", kVirtualTrackerName}));
+  EXPECT_EQ(view.selectedPort, 0);
+  view.selectedPort = 1;
+  dialog->OnPortListOpening();
+  EXPECT_EQ(view.selectedPort, 1);
+  dialog->OnCommand(kReadSettings);
+  EXPECT_EQ(view.texts[kCallsign], "PE1ABC");
+  EXPECT_EQ(view.beeps, 1);
+  EXPECT_EQ(Received(), "");
+  RegisterInProcessPort({});
 }
 
 TEST_F(ConfigDialogTest, TheRestOfAnImageThatCameTooLateIsNoEchoOfTheNextCommand) {
