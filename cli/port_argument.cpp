@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "serial/in_process_device.h"
 #include "serial/port_names.h"
 
 namespace vindrel {
@@ -34,6 +35,10 @@ bool IsComName(std::string_view text) {
 std::optional<PortArgument> ParsePortArgument(std::string_view text, std::string& problem) {
   namespace fs = std::filesystem;
   PortArgument port;
+  if (text == "virtual") {
+    port.number = kInProcessPortNumber;
+    return port;
+  }
   if ((port.number = DecimalPortNumber(text)) != 0) return port;
   if (IsComName(text) && (port.number = DecimalPortNumber(text.substr(3))) != 0) return port;
 
@@ -54,7 +59,8 @@ std::optional<PortArgument> ParsePortArgument(std::string_view text, std::string
     problem = std::string(text) +
               ": not a serial port this program knows: give a port number, COMn, or a device "
               "named ttyS*, ttyUSB*, ttyACM*, ttyAMA*, rfcomm* or ttyV* (a link to another "
-              "device, such as a pseudo-terminal, named /dev/ttyV0 is port 161)";
+              "device, such as a pseudo-terminal, named /dev/ttyV0 is port 161), or virtual "
+              "for the tracker built into this program";
     return std::nullopt;
   }
   if (path.has_parent_path()) port.deviceDirectory = path.parent_path().string();

@@ -14,7 +14,8 @@ struct PortArgument {
 
 // "/dev/ttyUSB0" (any folder: the folder is where the device file is looked for), a link whose
 // target has such a name ("/dev/serial/by-id/usb-FTDI..."), a bare "ttyUSB0", "COM3" (any case),
-// or a port number "3" (1 to 255). nullopt, with problem set, for anything else.
+// a port number "3" (1 to 255), or "virtual" (the in-process device). nullopt, with problem set,
+// for anything else.
 std::optional<PortArgument> ParsePortArgument(std::string_view text, std::string& problem);
 
 }  // namespace vindrel

@@ -22,6 +22,7 @@
 #include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
 #include "protocol/tracker_link.h"
+#include "serial/in_process_device.h"
 #include "serial/port_description.h"
 #include "serial/port_discovery.h"
 #include "serial/port_names.h"
@@ -136,6 +137,8 @@ class Session {
 
   // The port as messages name it: its device file, or its number where it has none.
   static std::string Name(const PortArgument& port) {
+    const InProcessPort* inProcess = RegisteredInProcessPort();
+    if (port.number == kInProcessPortNumber && inProcess) return inProcess->name;
     const std::string path = PortDevicePath(port.number, port.deviceDirectory);
     return path.empty() ? "port " + std::to_string(port.number) : path;
   }
@@ -300,6 +303,9 @@ int ListPorts(std::ostream& out) {
     out << n << '\t' << PortDisplayName(n) << (description.empty() ? "" : "\t") << description
         << '\n';
   }
+  if (const InProcessPort* inProcess = RegisteredInProcessPort()) {
+    out << "virtual\t" << inProcess->name << '\t' << inProcess->description << '\n';
+  }
   return kExitDone;
 }
 
@@ -325,8 +331,10 @@ struct CommandLine {
     app.set_version_flag("--version", "vindrel " VINDREL_VERSION);
     app.require_subcommand(1);
     app.fallthrough();
-    app.add_option("-p,--port", portText,
-                   "device path (/dev/ttyUSB0), COMn, or port number; default: the only port");
+    app.add_option(
+        "-p,--port", portText,
+        "device path (/dev/ttyUSB0), COMn, port number, or virtual (the tracker built into "
+        "this program); default: the only port");
     app.add_flag("--trace", trace, "log every byte on the line to standard error");
     read->add_option("-o,--output", outFile, "write them to FILE (.json, or .bin for the image)");
     write->add_option("FILE", file, "settings file (.json or .bin)")->required();

@@ -85,6 +85,7 @@ std::uint32_t InProcessLine::Write(const std::uint8_t* bytes, std::uint32_t coun
     outFree = std::max(outFree, Clock::now()) + ByteTime();
     toDevice.push_back({outFree, bytes[i]});
   }
+  DeliverUpTo(Clock::now());  // unpaced, the device has them at once
   return count;
 }
 

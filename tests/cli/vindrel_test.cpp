@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/wait.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include <system_error>
 
 #include "../protocol/tracker_fixture.h"
+#include "emulator/tracker_emulator.h"
 #include "settings/settings_block.h"
 #include "settings/settings_fields.h"
 #include "settings/settings_file.h"
@@ -333,6 +336,30 @@ TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
   const Result missing = Cli({"read"}, devices.path + "/ttyV5");  // no such device
   EXPECT_EQ(missing.code, 3);
   EXPECT_EQ(missing.err, "vindrel: " + devices.path + "/ttyV5: " + testing::kPortMissing + "\n");
+}
+
+// The program's own tracker: every command at once, with no hardware and no port to map. Each
+// run of the program starts it afresh from the default settings.
+TEST(VindrelProgram, TheBuiltInTrackerTakesReadWriteAndVerify) {
+  test::TempDir dir;
+  const auto run = [&](const std::string& args) {
+    const std::string command = VINDREL_PROGRAM " -p virtual " + args + " >" + dir.path + "/out";
+    const int status = std::system(command.c_str());
+    std::ifstream out(dir.path + "/out");
+    return std::pair{WEXITSTATUS(status), std::string(std::istreambuf_iterator<char>(out), {})};
+  };
+  const std::string defaults = dir.path + "/defaults.json", own = dir.path + "/own.json";
+  ASSERT_EQ(run("read -o " + defaults).first, 0);
+  TrackerSettings settings;
+  settings.callsign = "PA3XYZ-9";
+  std::ofstream(own) << SettingsFileBytes(own, settings);
+  EXPECT_EQ(run("write " + own).first, 0);  // read back and compared within the run
+  EXPECT_EQ(run("verify " + own),
+            std::pair(1, "callsign: \"PA3XYZ-9\" in " + own + ", \"NOCALL\" on the tracker\n"));
+  EXPECT_EQ(run("verify " + defaults).first, 0);
+  EXPECT_THAT(run("ports").second,
+              ::testing::EndsWith("virtual\tVirtuele tracker\t" +
+                                  std::string(kVirtualTrackerDescription) + "\n"));
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # numbers: a backup to JSON and to an image, set, verify, restore, version, tones, squelch, GPS,
 # a GPX replay, advice, a silent tracker, a bad file and a value the tracker cannot hold; doctor on
 # the good and the silent tracker and on a number mapped to nothing. Only COM numbers that lead to
-# the trackers or to nothing are opened.
+# the trackers or to nothing are opened; the program's own tracker (-p virtual) needs no mapping
+# and starts from the defaults on every run.
 #   vindrel_wine_test.sh PREFIX VINDREL_EXE WORK COM_TRACKER COM_SILENT GPX_TRACK
 set -u
 prefix=$1 exe=$2 work=$3 good=COM$4 silent=COM$5 track=$6
@@ -45,6 +46,12 @@ expect 0 -p "$good" gps --replay drive.gpx --speed 100
 expect 1 -p "$good" check --strict backup.json
 grep -q TRACE3-3 out.txt || { echo "FAILED: check does not name TRACE3-3"; cat out.txt err.txt; failures=$((failures + 1)); }
 expect 1 -p "$silent" version
+expect 0 -p virtual read -o virtual.json
+expect 0 -p virtual write backup.json
+expect 1 -p virtual verify backup.json
+expect 0 -p virtual verify virtual.json
+expect 0 ports
+[ "$(tail -n 1 out.txt | cut -f 1,2)" = "$(printf 'virtual\tVirtuele tracker')" ] || { echo "FAILED: ports ends with $(tail -n 1 out.txt)"; failures=$((failures + 1)); }
 printf '{"format": "vindrel-settings", "version": 1, "settings": {}}' >bad.json
 expect 4 -p "$good" write bad.json
 # has TEXT: the last run's output holds TEXT.
