@@ -1,6 +1,6 @@
 // The Qt front end: the controls as the template gives them, the real message boxes with the
-// wait cursor set aside, the context menu, and one run against the virtual tracker through real
-// widgets and the real timer. What the dialog decides is tested in tests/dialog.
+// wait cursor set aside, the context menu, and one run against the built-in virtual tracker
+// through real widgets and the real timer. What the dialog decides is tested in tests/dialog.
 
 #include "gui/qt/config_dlg.h"
 
@@ -24,11 +24,13 @@
 #include <set>
 #include <tuple>
 
+#include "emulator/tracker_emulator.h"
 #include "gui/qt/dialog_builder.h"
 #include "gui/qt/feedback.h"
 #include "gui/qt/icons/icon_resources.h"
-#include "tests/protocol/tracker_fixture.h"
-#include "tools/virtual_tracker/virtual_tracker.h"
+#include "serial/in_process_device.h"
+#include "settings/settings_block.h"
+#include "tests/support/temp_dir.h"
 
 namespace vindrel::testing {
 namespace {
@@ -89,6 +91,7 @@ TEST(QtFeedback, ShowsAModalPlainTextBoxAndSetsTheWaitCursorAside) {
 class ConfigDlgTest : public ::testing::Test {
  protected:
   ConfigDlgTest() { std::filesystem::create_directories(devices.path + "/sys/class/tty"); }
+  ~ConfigDlgTest() override { RegisterInProcessPort({}); }
 
   void Open() {
     dialog = std::make_unique<CConfigDlg>(ConfigDialogOptions{{devices.path, devices.path + "/sys"},
@@ -205,17 +208,17 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
 }
 
 TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {
-  VirtualTrackerOptions options;
-  options.linkPath = devices.path + "/ttyV0";
   TrackerSettings stored;
   stored.callsign = "PA3XYZ-9";
   stored.statusText = "Caf\xE9";
   stored.sendStatusText = true;
+  TrackerEmulatorOptions options;
   options.startBlock = EncodeSettingsBlock(stored);
-  VirtualTracker tracker(options);
-  tracker.Start();
-  Open();
-  EXPECT_EQ(Control<QComboBox>(kPortList)->currentText(), "/dev/ttyV0");
+  auto device = std::make_shared<InProcessDeviceOf<TrackerEmulator>>(options);
+  const TrackerEmulator& tracker = device->peer;
+  RegisterInProcessPort({kVirtualTrackerName, kVirtualTrackerDescription, device, false});
+  Open();  // no real port: the virtual tracker is chosen
+  EXPECT_EQ(Control<QComboBox>(kPortList)->currentText(), kVirtualTrackerName);
   EXPECT_FALSE(Control(kStatusText)->isEnabled());
   Click(kReadSettings);
   EXPECT_EQ(Control<QLineEdit>(kCallsign)->text(), "PA3XYZ-9");
@@ -223,17 +226,19 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   EXPECT_TRUE(Control<QCheckBox>(kSendStatusText)->isChecked());
   EXPECT_TRUE(Control(kStatusText)->isEnabled());
   const QSettings store(QSettings::IniFormat, QSettings::UserScope, "vindrel", "vindrel-config");
-  EXPECT_EQ(store.value("port").toString(), "/dev/ttyV0");  // it answered: kept for the next run
+  EXPECT_EQ(store.value("port").toString(), kVirtualTrackerName);         // kept for the next run
   std::filesystem::create_symlink("/dev/null", devices.path + "/ttyV1");  // plugged in meanwhile
-  Control<QComboBox>(kPortList)->showPopup();
-  EXPECT_EQ(Control<QComboBox>(kPortList)->count(), 2);
-  Control<QComboBox>(kPortList)->hidePopup();
+  QComboBox* ports = Control<QComboBox>(kPortList);
+  ports->showPopup();
+  EXPECT_EQ(ports->itemText(0) + "|" + ports->currentText() + "|" +
+                ports->itemData(1, Qt::ToolTipRole).toString(),
+            QString("/dev/ttyV1|") + kVirtualTrackerName + "|" + kVirtualTrackerDescription);
+  ports->hidePopup();
 
   Type(kSymbolChar, ">");
   EXPECT_EQ(Control<QLabel>(kSymbolPreview)->pixmap().toImage(), LoadIconPixmap(2062).toImage());
   Type(kStatusText, QStringLiteral("Z\u00fcrich \u20ac"));  // no Latin-1 byte for the euro sign
   Click(kWriteSettings);
-  ASSERT_TRUE(tracker.WaitForEvent("block-written", std::chrono::seconds(2)));
   TrackerSettings written;
   DecodeSettingsBlock(tracker.Block(), written);
   EXPECT_EQ(written.statusText, "Z\xFCrich ");
@@ -245,9 +250,12 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   Click(kSquelch);
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(closer.seen, (std::vector<SeenModal>{
-                             {"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true},
-                             {"Instellen squelch niveau", SizeOf(186, 55), -1, false}}));
+  EXPECT_EQ(closer.seen,
+            (std::vector<SeenModal>{
+                {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
+                 QMessageBox::Warning, true},
+                {"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true},
+                {"Instellen squelch niveau", SizeOf(186, 55), -1, false}}));
 }
 
 }  // namespace

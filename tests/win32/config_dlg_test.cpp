@@ -2,8 +2,8 @@
 // the layout tables in tab order, the system menu with the About box, the squelch dialog over the
 // COM port that the test session mapped to a virtual tracker, the user's edits crossing as
 // Latin-1, the enabling and the message boxes through the dialog's seam reaching the real
-// controls; and the real vindrel-config.exe run as a user runs it against that tracker. The
-// dialog's logic itself is tested in tests/dialog.
+// controls; and the real vindrel-config.exe run as a user runs it against that tracker and its
+// own. The dialog's logic itself is tested in tests/dialog.
 
 #include "gui/win32/config_dlg.h"
 
@@ -255,15 +255,29 @@ struct RunningProgram {
   HWND dialog = nullptr;
 };
 
-TEST(Application, WritesReadsAndAsksTheVersionOnTheMappedPort) {
+// Through the mapped port and through the built-in tracker, which ends the list and is not the
+// entry chosen at start-up while wine offers real ports.
+TEST(Application, WritesReadsAndAsksTheVersionOnTheMappedPortAndTheVirtualTracker) {
   RunningProgram program;
   ASSERT_NE(program.dialog, nullptr) << "no dialog appeared";
-  ASSERT_NO_FATAL_FAILURE(ChooseTestPort(program.Item(kPortList)));
-  SetText(program.Item(kBeaconText), L"Proef \u00e9\u00e9n");
-  ASSERT_TRUE(program.Press(kWriteSettings));
-  SetText(program.Item(kBeaconText), L"");
-  ASSERT_TRUE(program.Press(kReadSettings));
-  EXPECT_EQ(Text(program.Item(kBeaconText)), L"Proef \u00e9\u00e9n");
+  HWND list = program.Item(kPortList);
+  const LRESULT last = SendMessageW(list, CB_GETCOUNT, 0, 0) - 1;
+  ASSERT_EQ(SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(L"Virtuele tracker")),
+            last);
+  EXPECT_NE(SendMessageW(list, CB_GETCURSEL, 0, 0), last);
+  for (const wchar_t* text : {L"Proef \u00e9\u00e9n", L"Virtueel"}) {
+    if (text[0] == L'P') {
+      ASSERT_NO_FATAL_FAILURE(ChooseTestPort(list));
+    } else {
+      SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
+    }
+    SetText(program.Item(kBeaconText), text);
+    ASSERT_TRUE(program.Press(kWriteSettings));
+    SetText(program.Item(kBeaconText), L"");
+    ASSERT_TRUE(program.Press(kReadSettings));
+    EXPECT_EQ(Text(program.Item(kBeaconText)), text);
+  }
   EXPECT_EQ(program.PressAndAnswer(kShowVersion), L"VinDrel versie 1.7");
   PostMessageW(program.dialog, WM_COMMAND, IDCANCEL, 0);  // the process ends with its dialog
   EXPECT_EQ(WaitForSingleObject(program.process.hProcess, kPatienceMs), WAIT_OBJECT_0);
