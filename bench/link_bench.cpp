@@ -1,9 +1,11 @@
 // Wall time of the tracker link's exchanges against a virtual tracker that runs outside this
-// process, so that one tracker can time the Linux build and, under wine, the Windows build:
+// process, so that one tracker can time the Linux build and, under wine, the Windows build, or
+// against the program's own tracker on the in-process port:
 //   link_bench PORT [DEVICE_DIRECTORY] [RUNS]
 // PORT is the number the port list would give (161 for <DEVICE_DIRECTORY>/ttyV0 on Linux, the
-// mapped COM number under wine). Prints the median and fastest run of each exchange next to the
-// time its bytes need on a 4800-baud line. No Google Benchmark: it has no Windows build here.
+// mapped COM number under wine), or "virtual" for the in-process port. Prints the median and
+// fastest run of each exchange next to the time its bytes need on a 4800-baud line. No Google
+// Benchmark: it has no Windows build here.
 
 #include <algorithm>
 #include <chrono>
@@ -11,10 +13,14 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "emulator/tracker_emulator.h"
 
 #include "protocol/tracker_commands.h"
 #include "protocol/tracker_link.h"
+#include "serial/in_process_device.h"
 
 namespace {
 
@@ -57,7 +63,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: link_bench PORT [DEVICE_DIRECTORY] [RUNS]\n");
     return 2;
   }
-  BenchOwner owner(std::atoi(argv[1]));
+  const bool inProcess = std::string_view(argv[1]) == "virtual";
+  if (inProcess) {
+    RegisterInProcessPort({kVirtualTrackerName, kVirtualTrackerDescription,
+                           std::make_shared<InProcessDeviceOf<TrackerEmulator>>()});
+  }
+  BenchOwner owner(inProcess ? kInProcessPortNumber : std::atoi(argv[1]));
   TrackerLink link(owner);
   if (argc > 2) {
     link.port.SetDeviceDirectory(argv[2]);

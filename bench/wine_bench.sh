@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The link's exchanges timed on both builds against one virtual tracker that paces its bytes like
 # a 4800-baud line: the Linux build directly, the Windows build under wine through a COM number
-# mapped to the same tracker.
+# mapped to the same tracker; then both builds on their own in-process tracker, paced alike.
 #   bench/wine_bench.sh [runs]        default 5; needs the dev and windows builds
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,3 +26,9 @@ echo "Linux ($linux, port 161)"
 echo
 echo "Windows under wine $(wine --version) ($windows, COM$com)"
 WINEPREFIX=$prefix WINEDEBUG=-all wine "$windows" "$com" "" "$runs"
+echo
+echo "Linux, in-process tracker ($linux virtual)"
+"$linux" virtual "" "$runs"
+echo
+echo "Windows under wine, in-process tracker ($windows virtual)"
+WINEPREFIX=$prefix WINEDEBUG=-all wine "$windows" virtual "" "$runs"

@@ -330,7 +330,9 @@ struct CommandLine {
   CommandLine() {
     app.set_version_flag("--version", "vindrel " VINDREL_VERSION);
     app.require_subcommand(1);
-    app.fallthrough();
+    // -p and --trace may also stand after the command ("vindrel version -p COM3"). The
+    // subcommands exist already (members), so each is told itself.
+    for (CLI::App* command : app.get_subcommands({})) command->fallthrough();
     app.add_option(
         "-p,--port", portText,
         "device path (/dev/ttyUSB0), COMn, port number, or virtual (the tracker built into "
