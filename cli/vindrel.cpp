@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/doctor.h"
@@ -246,6 +248,79 @@ struct Assignment {
 };
 
 // FIELD=VALUE checked with the dialog's checks before anything is sent.
+// What each field means, in the unit its value counts in; the limits come from the field table.
+constexpr std::pair<const char*, const char*> kFieldMeanings[] = {
+    {"callsign", "the tracker's callsign, with -SSID (0-15) if any"},
+    {"symbolChar", "APRS symbol character (the first counts)"},
+    {"tableChar", "APRS symbol table: / or \\ (the first character counts)"},
+    {"digipeaterPath", "up to three digipeaters, separated by ,"},
+    {"sendBeaconText", "send the beacon text"},
+    {"beaconInterval", "the beacon text once every N transmissions"},
+    {"beaconText", "beacon text"},
+    {"sendStatusText", "send the status text"},
+    {"statusInterval", "the status text once every N transmissions"},
+    {"statusText", "status text"},
+    {"sendSpeedCourse", "include speed and course"},
+    {"sendAltitude", "include the altitude"},
+    {"transmissionInterval", "seconds between transmissions"},
+    {"speedRelatedInterval", "the interval follows the speed"},
+    {"txDelayMs", "milliseconds from keying to sending (kept in steps of 6.7)"},
+    {"restTimeMs", "milliseconds of rest time (kept in steps of 5)"},
+    {"switchTransmitter", "switch the transmitter on and off"},
+    {"switchDelay", "seconds of switching delay"},
+};
+
+// One line per field for set --help: name, its values and limits, and its meaning.
+std::string FieldHelp() {
+  std::string help = "Fields:\n";
+  for (const auto& [name, meaning] : kFieldMeanings) {
+    const SettingsField& field = *FindSettingsField(name);
+    std::string values =
+        field.kind == SettingsField::Flag ? "true or false"
+        : field.kind == SettingsField::Integer
+            ? std::to_string(field.minimum) + " to " + std::to_string(field.maximum)
+        : field.maximum > 0 ? "at most " + std::to_string(field.maximum) + " characters"
+                            : "one character";
+    std::string line = "  " + std::string(name);
+    line.resize(24, ' ');
+    values.resize(23, ' ');
+    help += line + values + meaning + "\n";
+  }
+  return help;
+}
+
+// "; did you mean callsign?" for a name within a few typing errors of a field's (case ignored).
+std::string FieldSuggestion(const std::string& name) {
+  auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  // Levenshtein distance, one row at a time.
+  auto distance = [](const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+      std::size_t diagonal = row[0]++;
+      for (std::size_t j = 1; j <= b.size(); ++j) {
+        const std::size_t above = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+        diagonal = above;
+      }
+    }
+    return row[b.size()];
+  };
+  const SettingsField* nearest = nullptr;
+  std::size_t best = 2 + name.size() / 4;  // more edits than that is a different word
+  for (const SettingsField& field : kSettingsFields) {
+    const std::size_t d = distance(lower(name), lower(field.name));
+    if (d < best || (d == 0 && nearest == nullptr)) {
+      nearest = &field;
+      best = d;
+    }
+  }
+  return nearest ? "; did you mean " + std::string(nearest->name) + "?" : "";
+}
+
 std::optional<std::string> ParseAssignments(const std::vector<std::string>& texts,
                                             std::vector<Assignment>& assignments) {
   for (const std::string& text : texts) {
@@ -253,7 +328,7 @@ std::optional<std::string> ParseAssignments(const std::vector<std::string>& text
     if (equals == std::string::npos) return text + ": FIELD=VALUE expected";
     const std::string name = text.substr(0, equals);
     const SettingsField* field = FindSettingsField(name);
-    if (field == nullptr) return name + ": unknown field";
+    if (field == nullptr) return name + ": unknown field" + FieldSuggestion(name);
     TrackerSettings scratch;
     if (auto reason = StoreSettingsValue(*field, text.substr(equals + 1), scratch)) {
       return name + ": " + *reason;
@@ -342,6 +417,7 @@ struct CommandLine {
     write->add_option("FILE", file, "settings file (.json or .bin)")->required();
     write->add_flag("--no-verify", noVerify, "do not read the settings back");
     verify->add_option("FILE", file, "settings file (.json or .bin)")->required();
+    set->footer(FieldHelp());
     set->add_option("FIELD=VALUE", assignmentTexts, "e.g. callsign=PA3XYZ-9 beaconInterval=3")
         ->required();
     tone->add_option("PITCH", pitch, "low (1200 Hz) or high (2200 Hz)")

@@ -27,6 +27,7 @@ expect 0 -p "$good" read -o backup.json
 expect 0 -p "$good" read -o backup.bin
 [ "$(wc -c <backup.bin)" -eq 256 ] || { echo "FAILED: backup.bin is not 256 bytes"; failures=$((failures + 1)); }
 expect 0 -p "$good" set callsign=PD0VIN-3 beaconInterval=7
+expect 0 -p "$good" read -o changed.json
 expect 1 -p "$good" verify backup.json
 grep -q callsign out.txt err.txt || { echo "FAILED: verify does not name callsign"; failures=$((failures + 1)); }
 expect 4 -p "$good" set callsign=PD0VIN-99
@@ -47,8 +48,8 @@ expect 1 -p "$good" check --strict backup.json
 grep -q TRACE3-3 out.txt || { echo "FAILED: check does not name TRACE3-3"; cat out.txt err.txt; failures=$((failures + 1)); }
 expect 1 -p "$silent" version
 expect 0 -p virtual read -o virtual.json
-expect 0 -p virtual write backup.json
-expect 1 -p virtual verify backup.json
+expect 0 -p virtual write changed.json
+expect 1 -p virtual verify changed.json
 expect 0 -p virtual verify virtual.json
 expect 0 ports
 [ "$(tail -n 1 out.txt | cut -f 1,2)" = "$(printf 'virtual\tVirtuele tracker')" ] || { echo "FAILED: ports ends with $(tail -n 1 out.txt)"; failures=$((failures + 1)); }
