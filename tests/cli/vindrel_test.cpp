@@ -297,6 +297,7 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
       {{"set", "statusText=a\xC3"}, "statusText: holds a character"},  // cut short
       {{"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
       {{"set", "colour=red"}, "colour: unknown field"}, {{"set", "x"}, "x: FIELD=VALUE expected"},
+      {{"set", "beaconinterval=3"}, "beaconinterval: unknown field; did you mean beaconInterval?"},
       {{"gps", "--replay", File("noise.nmea", "$GPRMC,1*00\r\n")}, "noise.nmea: no position fix"},
       {{"gps", "--replay", File("a.gpx", "<gpx><trk>")}, "a.gpx: XML error at byte 9"},
       {{"gps", "--replay", File("b.gpx", "<gpx><trk><trkseg><trkpt lat='1' lon='2'/></trkseg>"
@@ -339,11 +340,11 @@ TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
 }
 
 // The program's own tracker: every command at once, with no hardware and no port to map. Each
-// run of the program starts it afresh from the default settings.
+// run of the program starts it afresh from the default settings. -p may follow the command.
 TEST(VindrelProgram, TheBuiltInTrackerTakesReadWriteAndVerify) {
   test::TempDir dir;
   const auto run = [&](const std::string& args) {
-    const std::string command = VINDREL_PROGRAM " -p virtual " + args + " >" + dir.path + "/out";
+    const std::string command = VINDREL_PROGRAM " " + args + " -p virtual >" + dir.path + "/out";
     const int status = std::system(command.c_str());
     std::ifstream out(dir.path + "/out");
     return std::pair{WEXITSTATUS(status), std::string(std::istreambuf_iterator<char>(out), {})};
