@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -301,9 +302,12 @@ void ConfigDialog::OnOpenSettings() {
 void ConfigDialog::OnSaveSettings() {
   // Values that fail their check are not saved, as they are not written to the tracker.
   if (!TakeValues()) return;
-  const std::string path = view.ChooseSettingsFile(true, {});
+  std::string path = view.ChooseSettingsFile(true, {});
   if (path.empty()) return;
   fileChosen = true;
+  // A name typed without an extension is saved as JSON under its name, as Windows' file dialog
+  // adds the extension itself: the file keeps a name that says what it holds.
+  if (std::filesystem::path(path).extension().empty()) path += ".json";
   if (const auto problem = SaveSettingsFile(path, settings)) {
     Message(*problem, MessageIcon::Exclamation);
   }

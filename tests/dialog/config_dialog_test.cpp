@@ -511,6 +511,7 @@ TEST_F(ConfigDialogTest, WindowMenuOpensAboutAndSettingsFilesSavedOnlyWhenTheirV
   EXPECT_EQ(view.messages, Messages{RangeMessage(5, 255)});
   EXPECT_TRUE(view.modal.empty() && !std::filesystem::exists(file));  // not even asked where
   Type(kTransmissionInterval, "120");
+  view.chosenFile = Dev() + "/backup";  // typed without an extension: saved as backup.json
   dialog->OnSystemCommand(kSaveSettingsCommand);
   Start();  // the next run of the program, with the defaults
   view.chosenFile = file;
