@@ -8,6 +8,8 @@ set(CPACK_PACKAGE_CONTACT "vindrel-config developers <vindrel-config@users.norep
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own dialogs in Dutch, like the program (found by file, not by library).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/vindrel/vindrel-config)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure the VINDrel APRS position tracker over a serial port")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}

@@ -7,8 +7,11 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +53,16 @@ class QuitWhenShown : public QObject {
 
 }  // namespace
 
+void InstallQtTranslations() {
+  static QTranslator translator;
+  if (translator.load(QLocale(QLocale::Dutch), "qtbase", "_",
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(&translator);
+  }
+}
+
 CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
+  InstallQtTranslations();
   setApplicationName(ApplicationName());
   setWindowIcon(ApplicationIcon());
 }

@@ -15,4 +15,8 @@ class CConfigApp : public QApplication {
   int Run();
 };
 
+// Makes Qt's own texts (the file dialogs, the standard buttons) Dutch like the program's, from
+// Debian's Qt translations (qt6-translations-l10n); without them they stay English.
+void InstallQtTranslations();
+
 }  // namespace vindrel

@@ -17,8 +17,8 @@ for file in usr/bin/vindrel-config usr/bin/vindrel usr/bin/virtual-tracker \
   [ -e "$work/root/$file" ] || { echo "the package lacks $file"; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libqt6widgets6; do
-  case "$depends" in *"$library "*) ;; *) echo "Depends lacks $library: $depends"; exit 1 ;; esac
+for library in libc6 libstdc++6 libqt6widgets6 qt6-translations-l10n; do
+  case "$depends, " in *"$library "* | *"$library, "*) ;; *) echo "Depends lacks $library: $depends"; exit 1 ;; esac
 done
 [ "$(dpkg-deb -f "$deb" Section)" = hamradio ] || { echo "section is not hamradio"; exit 1; }
 if command -v appstreamcli >/dev/null; then

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include <tuple>
 
 #include "emulator/tracker_emulator.h"
+#include "gui/qt/config_app.h"
 #include "gui/qt/dialog_builder.h"
 #include "gui/qt/feedback.h"
 #include "gui/qt/icons/icon_resources.h"
@@ -86,6 +88,15 @@ TEST(QtFeedback, ShowsAModalPlainTextBoxAndSetsTheWaitCursorAside) {
   EXPECT_TRUE(WaitCursorShown());  // the outer one still holds
   feedback.EndWaitCursor();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // nothing left stacked
+}
+
+// Qt's own texts in Dutch, as the program's are: the file dialogs' buttons among them.
+TEST(QtTranslations, StandardButtonsSpeakDutch) {
+  InstallQtTranslations();
+  QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+  EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text() + "|" +
+                buttons.button(QDialogButtonBox::Save)->text(),
+            "Annuleren|Opslaan");
 }
 
 class ConfigDlgTest : public ::testing::Test {
