@@ -250,29 +250,30 @@ struct Assignment {
 // FIELD=VALUE checked with the dialog's checks before anything is sent.
 // What each field means, in the unit its value counts in; the limits come from the field table.
 constexpr std::pair<const char*, const char*> kFieldMeanings[] = {
-    {"callsign", "the tracker's callsign, with -SSID (0-15) if any"},
-    {"symbolChar", "APRS symbol character (the first counts)"},
-    {"tableChar", "APRS symbol table: / or \\ (the first character counts)"},
-    {"digipeaterPath", "up to three digipeaters, separated by ,"},
+    {"callsign", "own callsign, -SSID 0 to 15"},
+    {"symbolChar", "APRS symbol"},
+    {"tableChar", "symbol table: / or \\"},
+    {"digipeaterPath", "up to 3 digipeaters, by commas"},
     {"sendBeaconText", "send the beacon text"},
-    {"beaconInterval", "the beacon text once every N transmissions"},
+    {"beaconInterval", "beacon text every N transmissions"},
     {"beaconText", "beacon text"},
     {"sendStatusText", "send the status text"},
-    {"statusInterval", "the status text once every N transmissions"},
+    {"statusInterval", "status text every N transmissions"},
     {"statusText", "status text"},
     {"sendSpeedCourse", "include speed and course"},
     {"sendAltitude", "include the altitude"},
     {"transmissionInterval", "seconds between transmissions"},
-    {"speedRelatedInterval", "the interval follows the speed"},
-    {"txDelayMs", "milliseconds from keying to sending (kept in steps of 6.7)"},
-    {"restTimeMs", "milliseconds of rest time (kept in steps of 5)"},
-    {"switchTransmitter", "switch the transmitter on and off"},
+    {"speedRelatedInterval", "interval follows the speed"},
+    {"txDelayMs", "ms from keying to sending"},
+    {"restTimeMs", "ms of rest time"},
+    {"switchTransmitter", "switch transmitter on and off"},
     {"switchDelay", "seconds of switching delay"},
 };
 
 // One line per field for set --help: name, its values and limits, and its meaning.
 std::string FieldHelp() {
-  std::string help = "Fields:\n";
+  std::string help =
+      "Fields (txDelayMs is kept in steps of 6.7 ms, restTimeMs in steps of 5 ms):\n";
   for (const auto& [name, meaning] : kFieldMeanings) {
     const SettingsField& field = *FindSettingsField(name);
     std::string values =
@@ -372,11 +373,11 @@ int Gps(Session& s, int seconds) {
 int ListPorts(std::ostream& out) {
   PortNumberList ports;
   DiscoverSerialPorts(ports);
+  std::sort(ports.begin(), ports.end());
+  out << "PORT\tDEVICE\tDESCRIPTION\n";
   for (const std::uint32_t number : ports) {
     const int n = static_cast<int>(number);
-    const std::string description = DescribeSerialPort(n);
-    out << n << '\t' << PortDisplayName(n) << (description.empty() ? "" : "\t") << description
-        << '\n';
+    out << n << '\t' << PortDisplayName(n) << '\t' << DescribeSerialPort(n) << '\n';
   }
   if (const InProcessPort* inProcess = RegisteredInProcessPort()) {
     out << "virtual\t" << inProcess->name << '\t' << inProcess->description << '\n';
@@ -487,7 +488,7 @@ struct CommandLine {
   std::vector<Assignment> assignments;
 
   CLI::App* ports =
-      app.add_subcommand("ports", "list the serial ports: number, device, description");
+      app.add_subcommand("ports", "list the serial ports by number: number, device, description");
   CLI::App* read =
       app.add_subcommand("read", "read the tracker's settings (JSON to standard output)");
   CLI::App* write =
