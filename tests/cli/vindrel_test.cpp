@@ -344,7 +344,8 @@ TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
 TEST(VindrelProgram, TheBuiltInTrackerTakesReadWriteAndVerify) {
   test::TempDir dir;
   const auto run = [&](const std::string& args) {
-    const std::string command = VINDREL_PROGRAM " " + args + " -p virtual >" + dir.path + "/out";
+    const std::string command = "XDG_DATA_HOME=" + dir.path + " " VINDREL_PROGRAM " " + args +
+                                " -p virtual >" + dir.path + "/out";
     const int status = std::system(command.c_str());
     std::ifstream out(dir.path + "/out");
     return std::pair{WEXITSTATUS(status), std::string(std::istreambuf_iterator<char>(out), {})};
