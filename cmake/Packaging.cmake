@@ -19,8 +19,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
  adjustment and feeds it simulated GPS sentences, in a dialog in Dutch.
  .
  The command-line client vindrel backs up, restores and compares
- configurations as JSON files; virtual-tracker plays the tracker's side of
- the line for trying the utility without hardware.
+ configurations as JSON files. Both programs offer a built-in virtual
+ tracker ("Virtuele tracker", vindrel -p virtual) to try everything without
+ hardware; virtual-tracker plays the same tracker on a pseudo-terminal.
  .
  Serial ports belong to the group dialout: join it to use them
  (sudo usermod -aG dialout \"$USER\", then log in again).")
