@@ -20,7 +20,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
  .
  The command-line client vindrel backs up, restores and compares
  configurations as JSON files. Both programs offer a built-in virtual
- tracker ("Virtuele tracker", vindrel -p virtual) to try everything without
+ tracker (Virtuele tracker, vindrel -p virtual) to try everything without
  hardware; virtual-tracker plays the same tracker on a pseudo-terminal.
  .
  Serial ports belong to the group dialout: join it to use them
