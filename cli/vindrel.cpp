@@ -139,8 +139,8 @@ class Session {
 
   // The port as messages name it: its device file, or its number where it has none.
   static std::string Name(const PortArgument& port) {
-    const InProcessPort* inProcess = RegisteredInProcessPort();
-    if (port.number == kInProcessPortNumber && inProcess) return inProcess->name;
+    if (std::string inProcess = InProcessPortName(port.number); !inProcess.empty())
+      return inProcess;
     const std::string path = PortDevicePath(port.number, port.deviceDirectory);
     return path.empty() ? "port " + std::to_string(port.number) : path;
   }

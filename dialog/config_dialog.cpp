@@ -74,8 +74,8 @@ class WaitCursor {
 
 // What the port list shows for port number: the in-process device goes by its own name.
 std::string PortEntryText(int number) {
-  const InProcessPort* inProcess = RegisteredInProcessPort();
-  return number == kInProcessPortNumber && inProcess ? inProcess->name : PortDisplayName(number);
+  const std::string inProcess = InProcessPortName(number);
+  return inProcess.empty() ? PortDisplayName(number) : inProcess;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "serial/in_process_device.h"
 #include "serial/port_names.h"
 
 namespace vindrel {
@@ -63,7 +64,8 @@ bool BrlttyInstalled(const fs::path& root) {
 }  // namespace
 
 std::string ExaminedPortName(int portNumber, const ExaminationRoots& roots) {
-  return PortDevicePath(portNumber, roots.ports.deviceDirectory);
+  const std::string inProcess = InProcessPortName(portNumber);
+  return inProcess.empty() ? PortDevicePath(portNumber, roots.ports.deviceDirectory) : inProcess;
 }
 
 std::string PortHolders(const std::string& devicePath, const ExaminationRoots& roots) {

@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "serial/com_device_win32.h"
+#include "serial/in_process_device.h"
 #include "serial/port_names.h"
 
 namespace vindrel {
@@ -23,7 +24,8 @@ std::string Upper(std::string text) {
 }  // namespace
 
 std::string ExaminedPortName(int portNumber, const ExaminationRoots&) {
-  return PortDisplayName(portNumber);
+  const std::string inProcess = InProcessPortName(portNumber);
+  return inProcess.empty() ? PortDisplayName(portNumber) : inProcess;
 }
 
 // Windows does not tell which program holds a COM port.

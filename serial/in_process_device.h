@@ -56,5 +56,7 @@ struct InProcessPort {
 void RegisterInProcessPort(InProcessPort port);
 // The port offered; nullptr when there is none.
 const InProcessPort* RegisteredInProcessPort();
+// The offered port's name when portNumber is its number; empty otherwise.
+std::string InProcessPortName(int portNumber);
 
 }  // namespace vindrel

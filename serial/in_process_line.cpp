@@ -35,6 +35,11 @@ const InProcessPort* RegisteredInProcessPort() {
   return Registered().device ? &Registered() : nullptr;
 }
 
+std::string InProcessPortName(int portNumber) {
+  const InProcessPort* port = RegisteredInProcessPort();
+  return portNumber == kInProcessPortNumber && port ? port->name : std::string();
+}
+
 InProcessLine::InProcessLine(const InProcessPort& port) : device(port.device), paced(port.paced) {
   settings.BaudRate = 9600;
 }
