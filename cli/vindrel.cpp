@@ -122,6 +122,8 @@ class Session {
       Fail(kExitNoAnswer, "the tracker did not send its settings");
       return std::nullopt;
     }
+    // The built-in tracker's settings last only as long as the program: nothing to keep.
+    if (owner.portNumber == kInProcessPortNumber) return image;
     if (backupFolder.empty()) {
       err << "vindrel: warning: no folder for the backup history (HOME is not set)\n";
     } else if (auto problem = KeepBackup(backupFolder, *image, std::chrono::system_clock::now())) {

@@ -335,7 +335,8 @@ void ConfigDialog::OnReadSettings() {
   const std::optional<SettingsBlock> image = ReadSettingsImage(link);
   if (!image) return;
   // A history that cannot be written costs the user nothing of the read: no box for it.
-  if (!options.backupFolder.empty()) {
+  // The built-in tracker lasts only as long as the program: its images are not worth keeping.
+  if (!options.backupFolder.empty() && SelectedPortNumber() != kInProcessPortNumber) {
     KeepBackup(options.backupFolder, *image, std::chrono::system_clock::now());
   }
   DecodeSettingsBlock(*image, settings);
