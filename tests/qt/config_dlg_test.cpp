@@ -196,7 +196,8 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
   QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
   QApplication::sendEvent(dialog.get(), &event);
   EXPECT_EQ(entries, (QStringList{"Instellingen openen...", "Instellingen opslaan...",
-                                  "Verbinding onderzoeken...", "&About VINDrel..."}));
+                                  "Symbool kiezen...", "Verbinding onderzoeken...",
+                                  "&About VINDrel..."}));
   EXPECT_EQ(closer.seen,
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
