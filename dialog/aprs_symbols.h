@@ -40,7 +40,7 @@ inline constexpr AprsSymbol kAprsSymbols[] = {
     {'/', '>', "Auto"},                   {'/', '?', "Bestandsserver"},
     {'/', '@', "Orkaanvoorspelling"},     {'/', 'A', "EHBO-post"},
     {'/', 'B', "BBS"},                    {'/', 'C', "Kano"},
-    {'/', 'E', "Oog"},                    {'/', 'F', "Tractor"},
+    {'/', 'E', "Evenement (oog)"},        {'/', 'F', "Tractor"},
     {'/', 'G', "Locatorvak"},             {'/', 'H', "Hotel"},
     {'/', 'I', "TCP/IP-station"},         {'/', 'K', "School"},
     {'/', 'L', "PC-gebruiker"},           {'/', 'M', "MacAPRS"},

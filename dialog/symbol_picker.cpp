@@ -13,8 +13,8 @@ constexpr int kCells = 2 * kTableCells;
 char TableAt(int position) { return position < kTableCells ? kPrimaryTable : kAlternateTable; }
 char CodeAt(int position) { return static_cast<char>(0x20 + position % kTableCells); }
 
+// position: 0 to kCells - 1.
 std::optional<AprsSymbol> SymbolAt(int position) {
-  if (position < 0 || position >= kCells) return std::nullopt;
   return FindAprsSymbol(TableAt(position), CodeAt(position));
 }
 
@@ -28,16 +28,11 @@ int PositionOf(int id) {
   return -1;
 }
 
-int PositionOf(std::string_view tableChar, std::string_view symbolChar) {
-  if (tableChar.empty() || symbolChar.empty()) return -1;
-  return PositionOf(SymbolIconId(tableChar.front(), symbolChar.front()));
-}
-
 }  // namespace
 
 SymbolPicker::SymbolPicker(SymbolPickerView& view, std::string_view tableChar,
                            std::string_view symbolChar)
-    : view(view), current(PositionOf(tableChar, symbolChar)) {
+    : view(view), current(PositionOf(SymbolIconId(tableChar, symbolChar))) {
   if (current < 0) current = PositionOf(SymbolIconId(kAprsSymbols[0].table, kAprsSymbols[0].code));
 }
 

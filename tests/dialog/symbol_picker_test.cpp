@@ -45,6 +45,10 @@ TEST(SymbolPicker, OpensOnTheFieldsSymbolAndTheArrowsMoveOverDefinedCellsOnly) {
     EXPECT_EQ(view.focus, focus) << static_cast<int>(key);
   }
   EXPECT_EQ(view.name, "Gateway (\\&)");
+  SymbolPicker rowEnd(view, "/", "?");  // "/@" begins the next row
+  rowEnd.StartUp();
+  rowEnd.OnKey(Right);
+  EXPECT_EQ(view.focus, 2063);
 }
 
 TEST(SymbolPicker, NamesTheCellUnderThePointerAndChoosesOnlyDefinedSymbols) {

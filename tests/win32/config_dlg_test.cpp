@@ -211,9 +211,10 @@ TEST_F(Win32Dialog, EditsEnablingAndMessagesReachTheRealControls) {
   EXPECT_EQ(SendMessageW(Item(kTransmissionInterval), EM_GETSEL, 0, 0), MAKELRESULT(0, 3));
 }
 
-// The picker from its table under the real dialog manager, opened from the window menu on the
-// fields' symbol: the arrows move the pushed-in cell, the grid's one tab stop; the pointer names
-// a cell; Enter chooses the current cell into the fields and the preview.
+// The picker from its table under the real dialog manager, opened by a double click on the
+// preview on the fields' symbol: the arrows move the pushed-in cell, the grid's one tab stop; the
+// pointer names a cell; Enter chooses the current cell into the fields and the preview. The
+// window menu opens it too.
 TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
   SetText(Item(kSymbolChar), L">");
   std::vector<std::wstring> seen;  // focused cell, its state and the name line at each step
@@ -222,7 +223,7 @@ TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
     if (!IsDialogMessageW(picker, &message)) DispatchMessageW(&message);
   };
   EXPECT_TRUE(AnswerModal(
-      window, [&] { SendMessageW(window, WM_SYSCOMMAND, kChooseSymbolCommand, 0); },
+      window, [&] { SendMessageW(Item(kSymbolPreview), WM_LBUTTONDBLCLK, MK_LBUTTON, 0); },
       [&](HWND picker) {
         const auto see = [&] {
           HWND cell = GetFocus();
@@ -248,6 +249,8 @@ TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
   EXPECT_EQ(SendMessageW(Item(kSymbolPreview), STM_GETICON, 0, 0),
             reinterpret_cast<LRESULT>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(2078),
                                                  IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED)));
+  EXPECT_TRUE(AnswerModal(
+      window, [&] { SendMessageW(window, WM_SYSCOMMAND, kChooseSymbolCommand, 0); }, [](HWND) {}));
 }
 
 // A dialog by its title, once it shows (its controls are filled by then).
