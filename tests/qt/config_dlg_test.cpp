@@ -228,6 +228,11 @@ TEST_F(ConfigDlgTest, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) 
     see();
     name->clear();  // the table leaves the name line empty
     ExpectControlsFollow(*picker, kSymbolPickerDialog);
+    const auto argb = [](const QImage& image) {
+      return image.convertToFormat(QImage::Format_ARGB32);
+    };
+    EXPECT_EQ(argb(picker->findChild<QToolButton*>("2282")->icon().pixmap(32, 32).toImage()),
+              argb(LoadIconPixmap(2282).toImage()));  // "\R": the alternate table has pictures
     QTest::keyClick(picker->focusWidget(), Qt::Key_Down);
     see();
     QEnterEvent enter({}, {}, {});

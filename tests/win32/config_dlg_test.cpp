@@ -211,6 +211,12 @@ TEST_F(Win32Dialog, EditsEnablingAndMessagesReachTheRealControls) {
   EXPECT_EQ(SendMessageW(Item(kTransmissionInterval), EM_GETSEL, 0, 0), MAKELRESULT(0, 3));
 }
 
+// The program's icon with this identifier, as LR_SHARED loads it: one handle for every load.
+LRESULT Icon(int id) {
+  return reinterpret_cast<LRESULT>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
 // The picker from its table under the real dialog manager, opened by a double click on the
 // preview on the fields' symbol: the arrows move the pushed-in cell, the grid's one tab stop; the
 // pointer names a cell; Enter chooses the current cell into the fields and the preview. The
@@ -235,6 +241,7 @@ TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
         see();
         SetDlgItemTextW(picker, kSymbolName, L"");  // the table leaves the name line empty
         CheckControls(picker, kSymbolPickerDialog);
+        EXPECT_EQ(SendDlgItemMessageW(picker, 2282, BM_GETIMAGE, IMAGE_ICON, 0), Icon(2282));
         key(picker, VK_DOWN);
         see();
         SendMessageW(GetDlgItem(picker, 2098), WM_MOUSEMOVE, 0, 0);
@@ -246,9 +253,7 @@ TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
                                              L"2078 pushed tab NTS-station (/N)",
                                              L"2078 pushed tab Fiets (/b)"}));
   EXPECT_EQ(Text(Item(kTableChar)) + Text(Item(kSymbolChar)), L"/N");
-  EXPECT_EQ(SendMessageW(Item(kSymbolPreview), STM_GETICON, 0, 0),
-            reinterpret_cast<LRESULT>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(2078),
-                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED)));
+  EXPECT_EQ(SendMessageW(Item(kSymbolPreview), STM_GETICON, 0, 0), Icon(2078));
   EXPECT_TRUE(AnswerModal(
       window, [&] { SendMessageW(window, WM_SYSCOMMAND, kChooseSymbolCommand, 0); }, [](HWND) {}));
 }
