@@ -199,9 +199,9 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
   const QPoint inside(5, 5);  // the margin beside "Instellingen": the dialog itself
   QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
   QApplication::sendEvent(dialog.get(), &event);
-  EXPECT_EQ(entries, (QStringList{"Instellingen openen...", "Instellingen opslaan...",
-                                  "Symbool kiezen...", "Verbinding onderzoeken...",
-                                  "&About VINDrel..."}));
+  EXPECT_EQ(entries,
+            (QStringList{"Instellingen openen...", "Instellingen opslaan...", "Symbool kiezen...",
+                         "Verbinding onderzoeken...", "&About VINDrel..."}));
   EXPECT_EQ(closer.seen,
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
