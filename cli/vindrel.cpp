@@ -21,6 +21,7 @@
 #include "cli/doctor.h"
 #include "cli/gps_replay_command.h"
 #include "cli/port_argument.h"
+#include "dialog/aprs_symbols.h"
 #include "protocol/gps_simulation.h"
 #include "protocol/tracker_commands.h"
 #include "protocol/tracker_link.h"
@@ -330,6 +331,14 @@ std::optional<std::string> ParseAssignments(const std::vector<std::string>& text
     const auto equals = text.find('=');
     if (equals == std::string::npos) return text + ": FIELD=VALUE expected";
     const std::string name = text.substr(0, equals);
+    // symbol=NAME stands for the two characters the picker would choose.
+    if (name == "symbol") {
+      const std::optional<AprsSymbol> symbol = FindAprsSymbol(text.substr(equals + 1));
+      if (!symbol) return text + ": no such symbol name (vindrel symbols lists them)";
+      assignments.push_back({FindSettingsField("tableChar"), std::string(1, symbol->table)});
+      assignments.push_back({FindSettingsField("symbolChar"), std::string(1, symbol->code)});
+      continue;
+    }
     const SettingsField* field = FindSettingsField(name);
     if (field == nullptr) return name + ": unknown field" + FieldSuggestion(name);
     TrackerSettings scratch;
@@ -369,6 +378,13 @@ int Gps(Session& s, int seconds) {
     if (s.link.gpsTimer == 0) return kExitNoAnswer;  // a short write ended it
   }
   std::this_thread::sleep_until(start + std::chrono::seconds(seconds));
+  return kExitDone;
+}
+
+int ListSymbols(std::ostream& out) {
+  for (const AprsSymbol& symbol : kAprsSymbols) {
+    out << symbol.table << '\t' << symbol.code << '\t' << symbol.name << '\n';
+  }
   return kExitDone;
 }
 
@@ -421,7 +437,8 @@ struct CommandLine {
     write->add_flag("--no-verify", noVerify, "do not read the settings back");
     verify->add_option("FILE", file, "settings file (.json or .bin)")->required();
     set->footer(FieldHelp());
-    set->add_option("FIELD=VALUE", assignmentTexts, "e.g. callsign=PA3XYZ-9 beaconInterval=3")
+    set->add_option("FIELD=VALUE", assignmentTexts,
+                    "e.g. callsign=PA3XYZ-9 beaconInterval=3 symbol=Auto (a name from symbols)")
         ->required();
     tone->add_option("PITCH", pitch, "low (1200 Hz) or high (2200 Hz)")
         ->required()
@@ -509,6 +526,8 @@ struct CommandLine {
   CLI::App* diff = app.add_subcommand("diff", "list the fields in which two settings files differ");
   CLI::App* convert =
       app.add_subcommand("convert", "convert a settings file (by the names' endings)");
+  CLI::App* symbols =
+      app.add_subcommand("symbols", "list the APRS symbols: table character, code, name");
   CLI::App* backups = app.add_subcommand(
       "backups", "list the backup history, newest first: file, time, callsign, beacon text");
   CLI::App* doctor = app.add_subcommand(
@@ -529,6 +548,7 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
   // Commands on files only.
   if (c.ports->parsed()) return ListPorts(out);
   if (c.backups->parsed()) return PrintBackups(out);
+  if (c.symbols->parsed()) return ListSymbols(out);
   const bool checkFile = c.check->parsed() && !c.file.empty();
   if (c.show->parsed() || c.diff->parsed() || c.convert->parsed() || checkFile) {
     TrackerSettings first, second;

@@ -257,6 +257,10 @@ void ConfigDialog::OnUserEdit(int id) {
   if (id == kSymbolChar || id == kTableChar) Guarded([this] { RefreshSymbolPreview(); });
 }
 
+void ConfigDialog::OnDoubleClick(int id) {
+  if (id == kSymbolPreview) Guarded([this] { OnChooseSymbol(); });
+}
+
 void ConfigDialog::OnTimer(unsigned /*timerId*/) {
   if (link.gpsTimer == 0) return;  // the simulation has ended: a late event is no tick
   // A message box that a tick raises runs its own event loop, in which the next ticks fall due.
@@ -277,6 +281,8 @@ void ConfigDialog::OnSystemCommand(int command) {
       return Guarded([this] { OnSaveSettings(); });
     case kExamineConnectionCommand:
       return Guarded([this] { OnExamineConnection(); });
+    case kChooseSymbolCommand:
+      return Guarded([this] { OnChooseSymbol(); });
     default:
       return;
   }
@@ -328,6 +334,17 @@ void ConfigDialog::OnExamineConnection() {
   }
   report.pop_back();  // the last line's break would show as an empty line
   Message(report, MessageIcon::Exclamation);
+}
+
+void ConfigDialog::OnChooseSymbol() {
+  const auto chosen = view.RunSymbolPicker(view.GetText(kTableChar), view.GetText(kSymbolChar));
+  if (!chosen) return;
+  // Both fields before the one refresh: the table alone would show a picture of a moment.
+  exchangingValues = true;
+  view.SetText(kTableChar, std::string(1, chosen->table));
+  view.SetText(kSymbolChar, std::string(1, chosen->code));
+  exchangingValues = false;
+  RefreshSymbolPreview();
 }
 
 void ConfigDialog::OnReadSettings() {

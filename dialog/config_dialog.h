@@ -37,6 +37,8 @@ class ConfigDialog : private TrackerLinkOwner {
   void StartUp();
   // A push button or check box was clicked (2, "Sluit Af", also stands for Esc and the close box).
   void OnCommand(int id);
+  // Control id was double-clicked: on the symbol preview (1031) the symbol picker opens.
+  void OnDoubleClick(int id);
   // The user changed the text of edit field id (changes that SetText makes do not count).
   void OnUserEdit(int id);
   // The dialog's timer fired.
@@ -46,8 +48,8 @@ class ConfigDialog : private TrackerLinkOwner {
   void OnPortListOpening();
   // A command of the window menu (any of the lowest four bits may be set): the About box,
   // opening a settings file into the controls (nothing goes to the tracker until the user
-  // writes), saving the controls' values once they pass their checks, or examining the selected
-  // port and showing why no tracker answers there.
+  // writes), saving the controls' values once they pass their checks, examining the selected
+  // port and showing why no tracker answers there, or the symbol picker.
   void OnSystemCommand(int command);
 
   // The record as the last exchange with the controls or the tracker left it.
@@ -81,6 +83,9 @@ class ConfigDialog : private TrackerLinkOwner {
   void OnOpenSettings();
   void OnSaveSettings();
   void OnExamineConnection();
+  // The picker opens on the symbol the two fields show; what it chooses goes into them as if
+  // typed there.
+  void OnChooseSymbol();
   void OnTimerTick();
   void RefreshEnabling();
   void RefreshSymbolPreview();

@@ -1,5 +1,9 @@
 #include "dialog/dialog_layout.h"
 
+#include <array>
+
+#include "dialog/aprs_symbols.h"
+
 namespace vindrel {
 
 namespace {
@@ -84,8 +88,39 @@ constexpr ControlTemplate kSquelchControls[] = {
     {kOkButton, K::PushButton, "Klaar", 67, 35, 50, 14},
 };
 
+// The picker: a grid per table, a 32-pixel icon to a cell in either toolkit's font.
+constexpr int kCellWidth = 24;
+constexpr int kCellHeight = 22;
+constexpr int kGridLeft = 9;
+constexpr int kGridTop[] = {15, 163};  // primary, alternate
+constexpr int kFrameWidth = 16 * kCellWidth + 10;
+constexpr int kFrameHeight = 6 * kCellHeight + 15;
+
+constexpr auto kPickerControls = [] {
+  std::array<ControlTemplate, std::size(kAprsSymbols) + 5> controls{};
+  std::size_t n = 0;
+  controls[n++] = {-1, K::GroupBox, "Primaire tabel ( / )", 4, 4, kFrameWidth, kFrameHeight};
+  controls[n++] = {-1, K::GroupBox, "Alternatieve tabel ( \\ )", 4, 152, kFrameWidth, kFrameHeight};
+  for (const AprsSymbol& s : kAprsSymbols) {
+    const int cell = s.code - 0x20;
+    controls[n++] = {SymbolIconId(s.table, s.code),
+                     K::SymbolCell,
+                     s.name,
+                     kGridLeft + cell % 16 * kCellWidth,
+                     kGridTop[s.table == kPrimaryTable ? 0 : 1] + cell / 16 * kCellHeight,
+                     kCellWidth,
+                     kCellHeight};
+  }
+  controls[n++] = {kSymbolName, K::Label, "", 9, 306, 270, 8};
+  controls[n++] = {kOkButton, K::PushButton, "OK", 290, 303, 50, 14};
+  controls[n++] = {kCancelButton, K::PushButton, "Annuleren", 345, 303, 50, 14};
+  return controls;
+}();
+
 }  // namespace
 
+const DialogTemplate kSymbolPickerDialog = {"Symbool kiezen", 402, 322,
+                                            kPickerControls,  {},  kOkButton};
 const DialogTemplate kConfigDialog = {
     "VINDrel Configuratie Programma", 277, 290, kConfigControls, kConfigTabOrder, kCallsign};
 const DialogTemplate kAboutDialog = {"About VinDrel config", 197, 81,
@@ -96,6 +131,7 @@ const DialogTemplate kSquelchDialog = {"Instellen squelch niveau", 186, 55,
 std::string AccessibleName(const DialogTemplate& tmpl, std::size_t index) {
   const ControlTemplate& control = tmpl.controls[index];
   if (control.id == kSymbolPreview) return "Symbool";
+  if (control.kind == ControlKind::SymbolCell) return control.text;
   if (control.kind == ControlKind::ComboBox) return "Poort";
   if (control.kind != ControlKind::Edit || index == 0) return "";
   const ControlTemplate& before = tmpl.controls[index - 1];
@@ -105,15 +141,7 @@ std::string AccessibleName(const DialogTemplate& tmpl, std::size_t index) {
 
 int SymbolIconId(std::string_view tableChar, std::string_view symbolChar) {
   if (tableChar.empty() || symbolChar.empty()) return 0;
-  const int symbol = static_cast<unsigned char>(symbolChar.front());
-  switch (tableChar.front()) {
-    case '/':
-      return 2000 + symbol;
-    case '\\':
-      return 2200 + symbol;
-    default:
-      return 0;
-  }
+  return SymbolIconId(tableChar.front(), symbolChar.front());
 }
 
 }  // namespace vindrel

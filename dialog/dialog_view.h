@@ -1,8 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "dialog/aprs_symbols.h"
 
 namespace vindrel {
 
@@ -67,6 +70,10 @@ class DialogView {
   // Run the About box or the squelch dialog modally; return once the user has closed it.
   virtual void RunAboutDialog() = 0;
   virtual void RunSquelchDialog() = 0;
+  // Runs the symbol picker (kSymbolPickerDialog with a SymbolPicker made from the two texts)
+  // modally and returns what it chose: nullopt when the user cancelled.
+  virtual std::optional<AprsSymbol> RunSymbolPicker(const std::string& tableChar,
+                                                    const std::string& symbolChar) = 0;
   // Ends the dialog (the window closes; the application ends with it).
   virtual void EndDialog() = 0;
 };

@@ -5,6 +5,7 @@
 #include "gui/qt/icons/icon_resources.h"
 #include "gui/qt/shell.h"
 #include "gui/qt/squelch_dlg.h"
+#include "gui/qt/symbol_picker_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,6 +65,8 @@ CConfigDlg::CConfigDlg(ConfigDialogOptions options)
       connect(Edit(id), &QLineEdit::textEdited, this, [this, id] { logic.OnUserEdit(id); });
     }
   }
+  findChild<QLabel*>(ControlName(kSymbolPreview), Qt::FindDirectChildrenOnly)
+      ->installEventFilter(this);
   static_cast<DropDownList*>(PortList())->beforePopup = [this] { logic.OnPortListOpening(); };
   logic.StartUp();
 }
@@ -80,11 +83,18 @@ void CConfigDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   for (auto [text, command] : {std::pair{kOpenSettingsEntryText, kOpenSettingsCommand},
                                {kSaveSettingsEntryText, kSaveSettingsCommand},
+                               {kChooseSymbolEntryText, kChooseSymbolCommand},
                                {kExamineConnectionEntryText, kExamineConnectionCommand},
                                {kAboutEntryText, kAboutCommand}}) {
     menu.addAction(QString::fromLatin1(text))->setData(command);
   }
   if (QAction* chosen = menu.exec(event->globalPos())) SystemCommand(chosen->data().toInt());
+}
+
+bool CConfigDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick)
+    logic.OnDoubleClick(watched->objectName().toInt());
+  return false;
 }
 
 std::string CConfigDlg::GetText(int id) { return ToLine(Edit(id)->text()); }
@@ -186,6 +196,13 @@ void CConfigDlg::RunAboutDialog() {
 void CConfigDlg::RunSquelchDialog() {
   CSquelchDlg squelch(this);
   feedback.RunModal(squelch);
+}
+
+std::optional<AprsSymbol> CConfigDlg::RunSymbolPicker(const std::string& tableChar,
+                                                      const std::string& symbolChar) {
+  CSymbolPickerDlg picker(this, tableChar, symbolChar);
+  feedback.RunModal(picker);
+  return picker.Chosen();
 }
 
 void CConfigDlg::EndDialog() { QDialog::reject(); }

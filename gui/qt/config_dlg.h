@@ -37,6 +37,8 @@ class CConfigDlg : public QDialog, private DialogView {
   // The window menu of X11 and Wayland belongs to the window manager: the About entry is offered
   // here instead.
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // A double click on the symbol preview opens the symbol picker.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // DialogView
@@ -61,6 +63,8 @@ class CConfigDlg : public QDialog, private DialogView {
   std::string ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) override;
   void RunAboutDialog() override;
   void RunSquelchDialog() override;
+  std::optional<AprsSymbol> RunSymbolPicker(const std::string& tableChar,
+                                            const std::string& symbolChar) override;
   void EndDialog() override;
 
   QLineEdit* Edit(int id) const;

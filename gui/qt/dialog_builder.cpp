@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QValidator>
 
 #include <algorithm>
@@ -73,6 +74,19 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, QSize ba
     case ControlKind::PushButton:
       widget = new QPushButton(text, &dialog);
       break;
+    case ControlKind::SymbolCell: {
+      // Flat until pointed at or current; the current cell stays pressed in.
+      auto* cell = new QToolButton(&dialog);
+      cell->setText(text);
+      cell->setToolTip(text);
+      cell->setIcon(LoadIconPixmap(control.id));
+      cell->setIconSize(QSize(32, 32));
+      cell->setAutoRaise(true);
+      cell->setCheckable(true);
+      cell->setFocusPolicy(Qt::ClickFocus);
+      widget = cell;
+      break;
+    }
     case ControlKind::ComboBox: {
       auto* combo = new DropDownList(&dialog);
       // The template's height is that of the dropped-down list: the closed box keeps the height

@@ -9,6 +9,7 @@
 #include "gui/win32/about_dlg.h"
 #include "gui/win32/dialog_builder.h"
 #include "gui/win32/squelch_dlg.h"
+#include "gui/win32/symbol_picker_dlg.h"
 
 namespace vindrel {
 
@@ -131,6 +132,7 @@ INT_PTR CConfigDlg::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
         case kAboutCommand:
         case kOpenSettingsCommand:
         case kSaveSettingsCommand:
+        case kChooseSymbolCommand:
         case kExamineConnectionCommand:
           logic.OnSystemCommand(static_cast<int>(wParam));
           return TRUE;
@@ -160,6 +162,7 @@ void CConfigDlg::OnInitDialog() {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText).c_str());
     AppendMenuW(menu, MF_STRING, kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText).c_str());
+    AppendMenuW(menu, MF_STRING, kChooseSymbolCommand, FromLatin1(kChooseSymbolEntryText).c_str());
     AppendMenuW(menu, MF_STRING, kExamineConnectionCommand,
                 FromLatin1(kExamineConnectionEntryText).c_str());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -199,6 +202,9 @@ void CConfigDlg::OnControlCommand(int id, int code) {
       logic.OnUserEdit(id);
       break;
     }
+    case STN_DBLCLK:  // also CBN_SELCHANGE, of the port list, for which the logic does nothing
+      logic.OnDoubleClick(id);
+      break;
     case CBN_DROPDOWN:
       logic.OnPortListOpening();
       break;
@@ -323,6 +329,11 @@ std::string CConfigDlg::ChooseSettingsFile(bool save, const std::filesystem::pat
 void CConfigDlg::RunAboutDialog() { CAboutDlg(window).DoModal(); }
 
 void CConfigDlg::RunSquelchDialog() { CSquelchDlg(window).DoModal(); }
+
+std::optional<AprsSymbol> CConfigDlg::RunSymbolPicker(const std::string& tableChar,
+                                                      const std::string& symbolChar) {
+  return CSymbolPickerDlg(window, tableChar, symbolChar).DoModal();
+}
 
 void CConfigDlg::EndDialog() {
   if (modal) {

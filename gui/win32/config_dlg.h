@@ -69,6 +69,8 @@ class CConfigDlg : private DialogView {
   std::string ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) override;
   void RunAboutDialog() override;
   void RunSquelchDialog() override;
+  std::optional<AprsSymbol> RunSymbolPicker(const std::string& tableChar,
+                                            const std::string& symbolChar) override;
   void EndDialog() override;
 
   HWND Item(int id) const { return GetDlgItem(window, id); }

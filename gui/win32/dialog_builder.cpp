@@ -51,8 +51,12 @@ ItemClass ClassOf(const ControlTemplate& control, int defaultButton) {
       // down to the template's height, not to a whole number of entries.
       return {kComboBoxClass, CBS_DROPDOWNLIST | CBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP};
     case ControlKind::Picture:
-      // Centred, not resized to the icon: the control keeps the rectangle of its template.
-      return {kStaticClass, SS_ICON | SS_CENTERIMAGE};
+      // Centred, not resized to the icon: the control keeps the rectangle of its template. It
+      // tells of double clicks (the symbol preview opens the picker).
+      return {kStaticClass, SS_ICON | SS_CENTERIMAGE | SS_NOTIFY};
+    case ControlKind::SymbolCell:
+      // Not a tab stop until it is the current cell.
+      return {kButtonClass, BS_PUSHBUTTON | BS_ICON};
   }
   return {kStaticClass, 0};
 }
@@ -63,6 +67,7 @@ bool IsTabStop(const ControlTemplate& control) {
     case ControlKind::Label:
     case ControlKind::CenteredLabel:
     case ControlKind::Picture:
+    case ControlKind::SymbolCell:
       return false;
     default:
       return true;

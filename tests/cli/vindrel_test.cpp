@@ -97,12 +97,19 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   TrackerSettings changed = kCustomised;
   changed.beaconInterval = 7;
   changed.statusText = "H\xE9";
+  changed.symbolChar = "R";
+  changed.tableChar = "\\";
   for (const std::string& backup : {json, bin}) {
-    ASSERT_EQ(Cli({"set", "beaconInterval=7", "statusText=H\xC3\xA9", "txDelayMs=201"}).code, 0);
+    ASSERT_EQ(Cli({"set", "beaconInterval=7", "statusText=H\xC3\xA9", "txDelayMs=201",
+                   "symbol=RESTAURANT"})
+                  .code,
+              0);
     EXPECT_EQ(TrackerRecord(), changed);
     const Result verify = Cli({"verify", backup});
     EXPECT_EQ(verify.code, 1);
-    EXPECT_EQ(verify.out, "beaconInterval: 5 in " + backup +
+    EXPECT_EQ(verify.out, "symbolChar: \"-\" in " + backup +
+                              ", \"R\" on the tracker\ntableChar: \"/\" in " + backup +
+                              ", \"\\\\\" on the tracker\nbeaconInterval: 5 in " + backup +
                               ", 7 on the tracker\nstatusText: \"VINDrel onderweg\" in " + backup +
                               ", \"H\xC3\xA9\" on the tracker\n");
     EXPECT_EQ(Cli({"write", backup}).code, 0) << backup;
@@ -113,6 +120,7 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   EXPECT_EQ(diff.code, 1);
   EXPECT_THAT(diff.out, HasSubstr("\nswitchDelay: 4 in " + json + ", 10 in " + defaults + "\n"));
   EXPECT_EQ(Cli({"diff", json, bin}).code, 0);
+  EXPECT_THAT(Cli({"symbols"}).out, HasSubstr("\n/\t>\tAuto\n"));  // the names symbol= takes
   // Images alternate original, changed, ...: one file each, the same image read again is not.
   const Result history = Cli({"backups"});
   EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 5);
@@ -296,6 +304,7 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
       {{"set", "digipeaterPath=WIDE1-1,WIDE2-1,A,B"}, kPathRule},
       {{"set", "statusText=a\xC3"}, "statusText: holds a character"},  // cut short
       {{"set", "sendAltitude=yes"}, "sendAltitude: must be true or false"},
+      {{"set", "symbol=Fietsen"}, "symbol=Fietsen: no such symbol name"},
       {{"set", "colour=red"}, "colour: unknown field"}, {{"set", "x"}, "x: FIELD=VALUE expected"},
       {{"set", "beaconinterval=3"}, "beaconinterval: unknown field; did you mean beaconInterval?"},
       {{"gps", "--replay", File("noise.nmea", "$GPRMC,1*00\r\n")}, "noise.nmea: no position fix"},

@@ -205,7 +205,7 @@ TEST_F(ConfigDialogTest, SymbolPreviewFollowsTheTypedSymbolAndTable) {
     int expected;
   } cases[] = {
       {"/", " ", 2032},    {"/", "\x7F", 2127}, {"\\", "A", 2265},
-      {"\\", "J", 2274},   {"\\", "K", 2275},  // no icon has it: the view clears the picture
+      {"\\", "J", 2274},   {"\\", " ", 2232},  // no icon has it: the view clears the picture
       {"/", "\xB0", 2176}, {"S", "-", 0},       {"", "-", 0},
       {"/", "", 0},        {"/>", ">", 2062},  // only the first character of the table counts
   };
@@ -221,6 +221,39 @@ TEST_F(ConfigDialogTest, SymbolPreviewFollowsTheTypedSymbolAndTable) {
   EXPECT_TRUE(view.messages.empty());
   Type(kSymbolChar, "-");
   EXPECT_EQ(view.messages, Messages{RangeMessage(1, 20)});
+}
+
+// Opened by a double click on the preview or from the menu, on the symbol the fields show; a
+// choice goes into both fields as typed there, with the preview and the checks of a keystroke.
+TEST_F(ConfigDialogTest, TheSymbolPickerOpensOnTheFieldsAndItsChoiceIsTypedIntoThem) {
+  Start();
+  dialog->OnDoubleClick(kCallsign);
+  EXPECT_TRUE(view.modal.empty());
+  Type(kSymbolChar, ">");
+  int openedOn = 0;
+  view.onPicker = [&](SymbolPicker& picker) {
+    openedOn = view.pickerView.focus;
+    picker.OnKey(PickerKey::Down);
+    picker.OnCommand(kOkButton);
+  };
+  dialog->OnDoubleClick(kSymbolPreview);
+  EXPECT_EQ(openedOn, 2062);
+  EXPECT_EQ(view.texts[kTableChar] + view.texts[kSymbolChar], "/N");
+  EXPECT_EQ(dialog->Settings().symbolChar, "N");
+  EXPECT_EQ(view.picture, 2078);
+  view.onPicker = [](SymbolPicker& picker) {
+    picker.OnKey(PickerKey::Up);
+    picker.OnCommand(kCancelButton);  // Esc
+  };
+  dialog->OnSystemCommand(kChooseSymbolCommand);
+  EXPECT_EQ(view.texts[kTableChar] + view.texts[kSymbolChar], "/N");
+  view.onPicker = [](SymbolPicker& picker) { picker.OnCommand(2233); };  // a click on "\!"
+  Type(kBeaconInterval, "0");
+  view.messages.clear();
+  dialog->OnSystemCommand(kChooseSymbolCommand);
+  EXPECT_EQ(view.texts[kTableChar] + view.texts[kSymbolChar], "\\!");
+  EXPECT_EQ(view.messages, Messages{RangeMessage(1, 20)});
+  EXPECT_EQ(view.modal, (std::vector<std::string>{"symbol", "symbol", "symbol"}));
 }
 
 TEST_F(ConfigDialogTest, ReadShowsTheTrackersSettingsWriteSendsTheDialogsAndBothBeep) {
@@ -500,7 +533,7 @@ TEST_F(ConfigDialogTest, AfterTheDeviceVanishedAndCameBackTheNextCommandSucceeds
 
 TEST_F(ConfigDialogTest, WindowMenuOpensAboutAndSettingsFilesSavedOnlyWhenTheirValuesPass) {
   StartWithTracker();
-  for (int command : {0x1F, 0xF060, 0x50, 0x10}) dialog->OnSystemCommand(command);
+  for (int command : {0x1F, 0xF060, 0x60, 0x10}) dialog->OnSystemCommand(command);
   EXPECT_EQ(view.modal, (std::vector<std::string>{"about", "about"}));
   view.modal.clear();
   const std::string file = Dev() + "/backup.json";

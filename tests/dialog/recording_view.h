@@ -7,8 +7,19 @@
 
 #include "dialog/config_dialog.h"
 #include "dialog/dialog_view.h"
+#include "dialog/symbol_picker.h"
 
 namespace vindrel::testing {
+
+// The symbol picker's window, remembering the name line, the focused cell and its end.
+struct RecordingPickerView : SymbolPickerView {
+  void SetText(int, const std::string& text) override { name = text; }
+  void FocusCell(int id) override { focus = id; }
+  void EndDialog() override { ended = true; }
+  std::string name;
+  int focus = 0;
+  bool ended = false;
+};
 
 // A window that only remembers: the controls' state by identifier, and everything the dialog
 // said or asked for. Like a native edit field, SetText reports a change, so that the logic's
@@ -61,9 +72,20 @@ struct RecordingView : DialogView {
     modal.push_back("squelch");
     if (onModal) onModal();
   }
+  // A real picker on a recording window, driven by onPicker.
+  std::optional<AprsSymbol> RunSymbolPicker(const std::string& tableChar,
+                                            const std::string& symbolChar) override {
+    modal.push_back("symbol");
+    SymbolPicker picker(pickerView, tableChar, symbolChar);
+    picker.StartUp();
+    if (onPicker) onPicker(picker);
+    return picker.Chosen();
+  }
   void EndDialog() override { ended = true; }
 
   ConfigDialog* logic = nullptr;
+  RecordingPickerView pickerView;
+  std::function<void(SymbolPicker&)> onPicker;
   std::filesystem::path startFolder;  // where the last file dialog started
   std::map<int, std::string> texts;
   std::map<int, int> limits;

@@ -27,9 +27,9 @@ TEST(IconResources, EveryIconIdentifierAndNoOtherLoadsA32By32Icon) {
   char name[] = "icons_tests", *argv[] = {name};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const QGuiApplication app(argc, argv);  // pixmaps need one
-  for (int id = -1; id < 2300; ++id) {
+  for (int id = -1; id < 2400; ++id) {
     const bool icon =
-        id == 128 || id == 130 || (id >= 2032 && id <= 2127) || (id >= 2265 && id <= 2274);
+        id == 128 || id == 130 || (id >= 2032 && id <= 2127) || (id >= 2233 && id <= 2326);
     EXPECT_EQ(LoadIconPixmap(id).size(), icon ? QSize(32, 32) : QSize(0, 0)) << id;
   }
 }

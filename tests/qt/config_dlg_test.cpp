@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <filesystem>
 #include <set>
@@ -140,20 +141,17 @@ class ConfigDlgTest : public ::testing::Test {
 };
 
 // The widget class of each ControlKind, in the enumeration's order.
-const char* const kClassOf[] = {"QGroupBox", "QLabel",      "QLabel",    "QLineEdit",
-                                "QCheckBox", "QPushButton", "QComboBox", "QLabel"};
+const char* const kClassOf[] = {"QGroupBox",   "QLabel",    "QLabel", "QLineEdit",  "QCheckBox",
+                                "QPushButton", "QComboBox", "QLabel", "QToolButton"};
 
-TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
-  Open();
-  const QSize units = DialogBaseUnits(dialog->font());
-  EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
-  EXPECT_EQ(dialog->size(), MapDialogRect(QRect(0, 0, 277, 290), units).size());
-  EXPECT_EQ(dialog->windowTitle(), "VINDrel Configuratie Programma");
-  EXPECT_FALSE(dialog->windowFlags() &
-               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  // Every control as the template has it: class, identifier, text, the name a screen reader
-  // gives it, and rectangle. A closed drop-down list keeps its style's height; the template's is
-  // that of the opened list.
+// Every control of dialog as tmpl has it: class, identifier, text, the name a screen reader gives
+// it, and rectangle. A closed drop-down list keeps its style's height; the template's is that of
+// the opened list.
+void ExpectControlsFollow(const QDialog& dialog, const DialogTemplate& tmpl) {
+  const QSize units = DialogBaseUnits(dialog.font());
+  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+  EXPECT_EQ(dialog.size(), MapDialogRect(QRect(0, 0, tmpl.width, tmpl.height), units).size());
+  EXPECT_EQ(dialog.windowTitle(), tmpl.title);
   const auto row = [](const QString& kind, const QString& name, const QString& text,
                       const QString& spoken, QRect r) {
     if (kind == "QComboBox") r.setHeight(0);
@@ -163,20 +161,26 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
         .toStdString();
   };
   std::multiset<std::string> expected, built;
-  for (std::size_t i = 0; i < kConfigDialog.controls.size(); ++i) {
-    const ControlTemplate& c = kConfigDialog.controls[i];
+  for (std::size_t i = 0; i < tmpl.controls.size(); ++i) {
+    const ControlTemplate& c = tmpl.controls[i];
     expected.insert(row(kClassOf[static_cast<int>(c.kind)], c.id == -1 ? "" : ControlName(c.id),
-                        QString::fromLatin1(c.text),
-                        QString::fromLatin1(AccessibleName(kConfigDialog, i)),
+                        QString::fromLatin1(c.text), QString::fromLatin1(AccessibleName(tmpl, i)),
                         MapDialogRect(QRect(c.x, c.y, c.width, c.height), units)));
   }
-  for (QWidget* widget : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+  for (QWidget* widget : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     QString text = widget->property(qobject_cast<QGroupBox*>(widget) ? "title" : "text").toString();
     if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)) text.clear();
     built.insert(row(widget->metaObject()->className(), widget->objectName(), text,
                      widget->accessibleName(), widget->geometry()));
   }
   EXPECT_EQ(built, expected);
+}
+
+TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
+  Open();
+  EXPECT_FALSE(dialog->windowFlags() &
+               (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  ExpectControlsFollow(*dialog, kConfigDialog);
   int buddies = 0;  // each field's label leads to it
   for (QLabel* label : dialog->findChildren<QLabel*>()) {
     if (!label->buddy()) continue;
@@ -209,13 +213,52 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
   const QPoint inside(5, 5);  // the margin beside "Instellingen": the dialog itself
   QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dialog->mapToGlobal(inside));
   QApplication::sendEvent(dialog.get(), &event);
-  EXPECT_EQ(entries, (QStringList{"Instellingen openen...", "Instellingen opslaan...",
-                                  "Verbinding onderzoeken...", "&About VINDrel..."}));
+  EXPECT_EQ(entries,
+            (QStringList{"Instellingen openen...", "Instellingen opslaan...", "Symbool kiezen...",
+                         "Verbinding onderzoeken...", "&About VINDrel..."}));
   EXPECT_EQ(closer.seen,
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
                  QMessageBox::Warning, true},
                 {"About VinDrel config", SizeOf(197, 81), -1, false}}));
+}
+
+// The picker from its table, opened by a double click on the preview on the fields' symbol; the
+// arrows move the pressed-in cell, the pointer names a cell, Enter chooses.
+TEST_F(ConfigDlgTest, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
+  Open();
+  closer.poll.stop();  // this test answers the picker itself
+  Type(kSymbolChar, ">");
+  std::vector<std::string> seen;  // focused cell and name line at each step
+  QTimer::singleShot(0, [&] {
+    auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(picker, nullptr);
+    auto* name = picker->findChild<QLabel*>(ControlName(kSymbolName));
+    const auto see = [&] {
+      auto* cell = qobject_cast<QToolButton*>(picker->focusWidget());
+      seen.push_back((cell && cell->isChecked() ? cell->objectName() : "?").toStdString() + " " +
+                     name->text().toStdString());
+    };
+    see();
+    name->clear();  // the table leaves the name line empty
+    ExpectControlsFollow(*picker, kSymbolPickerDialog);
+    const auto argb = [](const QImage& image) {
+      return image.convertToFormat(QImage::Format_ARGB32);
+    };
+    EXPECT_EQ(argb(picker->findChild<QToolButton*>("2282")->icon().pixmap(32, 32).toImage()),
+              argb(LoadIconPixmap(2282).toImage()));  // "\R": the alternate table has pictures
+    QTest::keyClick(picker->focusWidget(), Qt::Key_Down);
+    see();
+    QEnterEvent enter({}, {}, {});
+    QApplication::sendEvent(picker->findChild<QToolButton*>("2098"), &enter);
+    see();
+    QTest::keyClick(picker->focusWidget(), Qt::Key_Return);
+  });
+  QTest::mouseDClick(Control(kSymbolPreview), Qt::LeftButton);
+  EXPECT_EQ(seen, (std::vector<std::string>{"2062 Auto (/>)", "2078 NTS-station (/N)",
+                                            "2078 Fiets (/b)"}));
+  EXPECT_EQ(Control<QLineEdit>(kTableChar)->text() + Control<QLineEdit>(kSymbolChar)->text(), "/N");
+  EXPECT_EQ(Control<QLabel>(kSymbolPreview)->pixmap().toImage(), LoadIconPixmap(2078).toImage());
 }
 
 TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {

@@ -79,6 +79,7 @@ constexpr std::tuple<const wchar_t*, DWORD, DWORD> kClasses[] = {
     {L"Button", (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | WS_TABSTOP, BS_PUSHBUTTON | WS_TABSTOP},
     {L"ComboBox", CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP, CBS_DROPDOWNLIST | WS_TABSTOP},
     {L"Static", SS_TYPEMASK, SS_ICON},  // Picture
+    {L"Button", (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | BS_ICON, BS_PUSHBUTTON | BS_ICON},
 };
 // clang-format on
 
@@ -161,8 +162,8 @@ TEST_F(Win32Dialog, ControlsWindowMenuAndSmallDialogsFollowTheTables) {
     EXPECT_EQ(Text(GetWindow(Item(controls[i + 1].id), GW_HWNDPREV)), FromLatin1(controls[i].text));
   }
   HMENU menu = GetSystemMenu(window, FALSE);
-  std::vector<std::pair<UINT, std::wstring>> entries;  // the last six; a separator: 0, ""
-  for (int i = GetMenuItemCount(menu) - 6; i < GetMenuItemCount(menu); ++i) {
+  std::vector<std::pair<UINT, std::wstring>> entries;  // the last seven; a separator: 0, ""
+  for (int i = GetMenuItemCount(menu) - 7; i < GetMenuItemCount(menu); ++i) {
     wchar_t text[64] = L"";
     GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
     entries.emplace_back(GetMenuItemID(menu, i), text);
@@ -171,6 +172,7 @@ TEST_F(Win32Dialog, ControlsWindowMenuAndSmallDialogsFollowTheTables) {
             (decltype(entries){{0, L""},
                                {kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText)},
                                {kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText)},
+                               {kChooseSymbolCommand, FromLatin1(kChooseSymbolEntryText)},
                                {kExamineConnectionCommand, FromLatin1(kExamineConnectionEntryText)},
                                {0, L""},
                                {kAboutCommand, FromLatin1(kAboutEntryText)}}));
@@ -207,6 +209,53 @@ TEST_F(Win32Dialog, EditsEnablingAndMessagesReachTheRealControls) {
                                      MB_OK | MB_ICONEXCLAMATION}}));
   EXPECT_EQ(GetFocus(), Item(kTransmissionInterval));
   EXPECT_EQ(SendMessageW(Item(kTransmissionInterval), EM_GETSEL, 0, 0), MAKELRESULT(0, 3));
+}
+
+// The program's icon with this identifier, as LR_SHARED loads it: one handle for every load.
+LRESULT Icon(int id) {
+  return reinterpret_cast<LRESULT>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+// The picker from its table under the real dialog manager, opened by a double click on the
+// preview on the fields' symbol: the arrows move the pushed-in cell, the grid's one tab stop; the
+// pointer names a cell; Enter chooses the current cell into the fields and the preview. The
+// window menu opens it too.
+TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
+  SetText(Item(kSymbolChar), L">");
+  std::vector<std::wstring> seen;  // focused cell, its state and the name line at each step
+  const auto key = [](HWND picker, WPARAM key) {
+    MSG message{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
+    if (!IsDialogMessageW(picker, &message)) DispatchMessageW(&message);
+  };
+  EXPECT_TRUE(AnswerModal(
+      window, [&] { SendMessageW(Item(kSymbolPreview), WM_LBUTTONDBLCLK, MK_LBUTTON, 0); },
+      [&](HWND picker) {
+        const auto see = [&] {
+          HWND cell = GetFocus();
+          seen.push_back(std::to_wstring(GetDlgCtrlID(cell)) +
+                         (SendMessageW(cell, BM_GETSTATE, 0, 0) & BST_PUSHED ? L" pushed" : L"") +
+                         (GetWindowLongW(cell, GWL_STYLE) & WS_TABSTOP ? L" tab " : L" ") +
+                         Text(GetDlgItem(picker, kSymbolName)));
+        };
+        see();
+        SetDlgItemTextW(picker, kSymbolName, L"");  // the table leaves the name line empty
+        CheckControls(picker, kSymbolPickerDialog);
+        EXPECT_EQ(SendDlgItemMessageW(picker, 2282, BM_GETIMAGE, IMAGE_ICON, 0), Icon(2282));
+        key(picker, VK_DOWN);
+        see();
+        SendMessageW(GetDlgItem(picker, 2098), WM_MOUSEMOVE, 0, 0);
+        see();
+        EXPECT_EQ(GetWindowLongW(GetDlgItem(picker, 2062), GWL_STYLE) & WS_TABSTOP, 0);
+        key(picker, VK_RETURN);
+      }));
+  EXPECT_EQ(seen, (std::vector<std::wstring>{L"2062 pushed tab Auto (/>)",
+                                             L"2078 pushed tab NTS-station (/N)",
+                                             L"2078 pushed tab Fiets (/b)"}));
+  EXPECT_EQ(Text(Item(kTableChar)) + Text(Item(kSymbolChar)), L"/N");
+  EXPECT_EQ(SendMessageW(Item(kSymbolPreview), STM_GETICON, 0, 0), Icon(2078));
+  EXPECT_TRUE(AnswerModal(
+      window, [&] { SendMessageW(window, WM_SYSCOMMAND, kChooseSymbolCommand, 0); }, [](HWND) {}));
 }
 
 // A dialog by its title, once it shows (its controls are filled by then).

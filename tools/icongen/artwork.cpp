@@ -125,7 +125,7 @@ std::map<int, Canvas> DrawIconSet(const SymbolPictures& pictures) {
   icons.emplace(kApplicationIconId, DrawApplicationPicture());
   icons.emplace(kSquelchIconId, DrawSquelchPicture());
   for (unsigned char code = 0x20; code <= 0x7F; ++code) add(kPrimaryTable, kPrimaryBase, code);
-  for (unsigned char code = 'A'; code <= 'J'; ++code) add(kAlternateTable, kAlternateBase, code);
+  for (unsigned char code = 0x21; code <= 0x7E; ++code) add(kAlternateTable, kAlternateBase, code);
   return icons;
 }
 

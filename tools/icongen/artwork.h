@@ -25,8 +25,8 @@ Canvas DrawApplicationPicture();  // a tracker with its antenna sending
 Canvas DrawSquelchPicture();      // a loudspeaker sounding and a lit LED
 
 // Every icon of the program by identifier: 128, 130, 2000 + code for the primary table codes
-// 0x20..0x7F and 2200 + code for the alternate table letters A..J, taken from `pictures` where
-// it has them.
+// 0x20..0x7F and 2200 + code for the alternate table's printable codes 0x21..0x7E (the symbol
+// picker shows them all; the preview too), taken from `pictures` where it has them.
 std::map<int, Canvas> DrawIconSet(const SymbolPictures& pictures);
 
 // A Qt resource collection listing "<id>.png" under the prefix "/icons" for every id in `icons`.

@@ -7,7 +7,7 @@
 
 namespace vindrel {
 
-// The 32x32 icon with numeric identifier `id` (128, 130, 2032..2127, 2265..2274), loaded from
+// The 32x32 icon with numeric identifier `id` (128, 130, 2032..2127, 2233..2326), loaded from
 // the program's resources each time; a null pixmap when no icon has that identifier. Needs a
 // QGuiApplication.
 QPixmap LoadIconPixmap(int id);
