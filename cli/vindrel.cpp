@@ -26,6 +26,7 @@
 #include "serial/port_discovery.h"
 #include "serial/port_names.h"
 #include "settings/backup_history.h"
+#include "settings/file_path.h"
 #include "settings/file_replace.h"
 #include "settings/settings_advice.h"
 #include "settings/settings_block.h"
@@ -134,10 +135,11 @@ class Session {
   std::ostream& err;
   const std::filesystem::path backupFolder;
 
-  // The port as messages name it: its device file, or its number where it has none.
+  // The port as messages name it: as the user gave it or the port list shows it ("COM13",
+  // "/dev/ttyUSB0"), its number where it has no name.
   static std::string Name(const PortArgument& port) {
-    const std::string path = PortDevicePath(port.number, port.deviceDirectory);
-    return path.empty() ? "port " + std::to_string(port.number) : path;
+    const std::string name = port.name.empty() ? PortDisplayName(port.number) : port.name;
+    return name.empty() ? "port " + std::to_string(port.number) : name;
   }
 };
 
@@ -307,7 +309,11 @@ int ListPorts(std::ostream& out) {
 std::optional<PortArgument> ChoosePort(std::ostream& err, int& code) {
   PortNumberList ports;
   DiscoverSerialPorts(ports);
-  if (ports.size() == 1) return PortArgument{static_cast<int>(ports[0])};
+  if (ports.size() == 1) {
+    PortArgument only;
+    only.number = static_cast<int>(ports[0]);
+    return only;
+  }
   if (ports.empty()) {
     err << "vindrel: " << kNoPorts << '\n';
     code = kExitSerialError;
@@ -325,8 +331,7 @@ struct CommandLine {
     app.set_version_flag("--version", "vindrel " VINDREL_VERSION);
     app.require_subcommand(1);
     app.fallthrough();
-    app.add_option("-p,--port", portText,
-                   "device path (/dev/ttyUSB0), COMn, or port number; default: the only port");
+    app.add_option("-p,--port", portText, kPortOptionHelp);
     app.add_flag("--trace", trace, "log every byte on the line to standard error");
     read->add_option("-o,--output", outFile, "write them to FILE (.json, or .bin for the image)");
     write->add_option("FILE", file, "settings file (.json or .bin)")->required();
@@ -387,6 +392,10 @@ struct CommandLine {
     }
     if (auto problem = ParseAssignments(assignmentTexts, assignments)) {
       return BadInput(err, *problem);
+    }
+    // A file name the file system would change is refused before anything is read or sent.
+    for (const std::string* name : {&file, &secondFile, &outFile}) {
+      if (auto problem = FileNameProblem(*name)) return BadInput(err, *name + ": " + *problem);
     }
     return std::nullopt;
   }
@@ -492,7 +501,7 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
                                       : SettingsFileBytes(".json", settings);
       if (c.outFile.empty()) {
         out << content;
-      } else if (auto problem = ReplaceFileContent(c.outFile, content)) {
+      } else if (auto problem = ReplaceFileContent(FilePath(c.outFile), content)) {
         return OutputFailed(err, c.outFile + ": " + *problem);
       }
       return kExitDone;

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "settings/file_path.h"
 #include "settings/file_replace.h"
 #include "settings/settings_file.h"
 
@@ -73,7 +74,7 @@ std::optional<std::string> KeepBackup(const fs::path& folder, const SettingsBloc
 
   std::error_code error;
   fs::create_directories(folder, error);
-  if (error) return folder.string() + ": " + error.message();
+  if (error) return PathText(folder) + ": " + error.message();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
   char stamp[kStampLength + 1];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&seconds));
@@ -83,7 +84,7 @@ std::optional<std::string> KeepBackup(const fs::path& folder, const SettingsBloc
   fs::path path = folder / (base + ".bin");
   for (int n = 2; fs::exists(path, error); ++n)
     path = folder / (base + "~" + std::to_string(n) + ".bin");
-  if (auto problem = ReplaceFileContent(path, bytes)) return path.string() + ": " + *problem;
+  if (auto problem = ReplaceFileContent(path, bytes)) return PathText(path) + ": " + *problem;
 
   found.insert(found.begin(), {path, {}});
   for (std::size_t i = kBackupsKept; i < found.size(); ++i) fs::remove(found[i].path, error);
