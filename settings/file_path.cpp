@@ -46,7 +46,7 @@ std::optional<std::string> WindowsNameProblem(std::string_view fileName) {
     std::string_view base = piece.substr(0, piece.find('.'));
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     if (IsDeviceName(base)) {
-      return "\"" + std::string(base) + "\" names a device on Windows, not a file";
+      return std::string(base).append(": Windows keeps this name for a device, not a file");
     }
   }
   return std::nullopt;
