@@ -177,7 +177,7 @@ int PrintAdvice(std::ostream& out, const TrackerSettings& settings, bool strict)
 
 int PrintBackups(std::ostream& out) {
   for (const BackupEntry& entry : ListBackups(DefaultBackupFolder())) {
-    out << entry.path.filename().string() << '\t' << entry.time << '\t' << entry.callsign << '\t'
+    out << PathText(entry.path.filename()) << '\t' << entry.time << '\t' << entry.callsign << '\t'
         << entry.beaconText << '\n';
   }
   return kExitDone;
