@@ -71,34 +71,13 @@ TEST_F(TrackerPort, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
 // Every member of a DCB in the record's order, bit fields one by one, so that a difference names
 // the member.
 std::vector<unsigned> Members(const DCB& d) {
-  return {d.DCBlength,
-          d.BaudRate,
-          d.fBinary,
-          d.fParity,
-          d.fOutxCtsFlow,
-          d.fOutxDsrFlow,
-          d.fDtrControl,
-          d.fDsrSensitivity,
-          d.fTXContinueOnXoff,
-          d.fOutX,
-          d.fInX,
-          d.fErrorChar,
-          d.fNull,
-          d.fRtsControl,
-          d.fAbortOnError,
-          d.fDummy2,
-          d.wReserved,
-          d.XonLim,
-          d.XoffLim,
-          d.ByteSize,
-          d.Parity,
-          d.StopBits,
-          unsigned(d.XonChar),
-          unsigned(d.XoffChar),
-          unsigned(d.ErrorChar),
-          unsigned(d.EofChar),
-          unsigned(d.EvtChar),
-          d.wReserved1};
+  // clang-format off
+  return {d.DCBlength, d.BaudRate, d.fBinary, d.fParity, d.fOutxCtsFlow, d.fOutxDsrFlow,
+          d.fDtrControl, d.fDsrSensitivity, d.fTXContinueOnXoff, d.fOutX, d.fInX, d.fErrorChar,
+          d.fNull, d.fRtsControl, d.fAbortOnError, d.fDummy2, d.wReserved, d.XonLim, d.XoffLim,
+          d.ByteSize, d.Parity, d.StopBits, unsigned(d.XonChar), unsigned(d.XoffChar),
+          unsigned(d.ErrorChar), unsigned(d.EofChar), unsigned(d.EvtChar), d.wReserved1};
+  // clang-format on
 }
 
 // A driver that another program left in the worst state (every flag on, every limit and time-out
