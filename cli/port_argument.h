@@ -10,9 +10,6 @@ namespace vindrel {
 struct PortArgument {
   int number = 0;
   std::string deviceDirectory = "/dev";  // where the device files are (Linux)
-  // How messages name the port when it is not as the port list shows it: a device file given
-  // by its path. Empty: as the list shows it.
-  std::string name;
 };
 
 // A port number "3" (1 to 255), "COM3" (any case), and on Linux also "/dev/ttyUSB0" (any folder:

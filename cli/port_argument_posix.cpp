@@ -34,7 +34,6 @@ std::optional<PortArgument> ParsePortDevice(std::string_view text, std::string& 
     return std::nullopt;
   }
   if (path.has_parent_path()) port.deviceDirectory = path.parent_path().string();
-  port.name = PortDevicePath(port.number, port.deviceDirectory);
   return port;
 }
 

@@ -20,6 +20,7 @@
 #include "cli/gps_replay_command.h"
 #include "cli/port_argument.h"
 #include "protocol/gps_simulation.h"
+#include "protocol/port_examination.h"
 #include "protocol/tracker_commands.h"
 #include "protocol/tracker_link.h"
 #include "serial/port_description.h"
@@ -135,10 +136,12 @@ class Session {
   std::ostream& err;
   const std::filesystem::path backupFolder;
 
-  // The port as messages name it: as the user gave it or the port list shows it ("COM13",
-  // "/dev/ttyUSB0"), its number where it has no name.
+  // The port as messages name it: as a report names it (its device file on Linux, COMn on
+  // Windows), its number where it has no name.
   static std::string Name(const PortArgument& port) {
-    const std::string name = port.name.empty() ? PortDisplayName(port.number) : port.name;
+    ExaminationRoots roots;
+    roots.ports.deviceDirectory = port.deviceDirectory;
+    const std::string name = ExaminedPortName(port.number, roots);
     return name.empty() ? "port " + std::to_string(port.number) : name;
   }
 };
@@ -309,11 +312,7 @@ int ListPorts(std::ostream& out) {
 std::optional<PortArgument> ChoosePort(std::ostream& err, int& code) {
   PortNumberList ports;
   DiscoverSerialPorts(ports);
-  if (ports.size() == 1) {
-    PortArgument only;
-    only.number = static_cast<int>(ports[0]);
-    return only;
-  }
+  if (ports.size() == 1) return PortArgument{static_cast<int>(ports[0])};
   if (ports.empty()) {
     err << "vindrel: " << kNoPorts << '\n';
     code = kExitSerialError;
