@@ -393,7 +393,7 @@ struct CommandLine {
       return BadInput(err, *problem);
     }
     // A file name the file system would change is refused before anything is read or sent.
-    for (const std::string* name : {&file, &secondFile, &outFile}) {
+    for (const std::string* name : {&file, &secondFile, &outFile, &replayFile}) {
       if (auto problem = FileNameProblem(*name)) return BadInput(err, *name + ": " + *problem);
     }
     return std::nullopt;
