@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 #include "serial/in_process_device.h"
-#include "serial/port_names.h"
 
 namespace vindrel {
 
@@ -33,7 +30,6 @@ bool IsComName(std::string_view text) {
 }  // namespace
 
 std::optional<PortArgument> ParsePortArgument(std::string_view text, std::string& problem) {
-  namespace fs = std::filesystem;
   PortArgument port;
   if (text == "virtual") {
     port.number = kInProcessPortNumber;
@@ -41,30 +37,7 @@ std::optional<PortArgument> ParsePortArgument(std::string_view text, std::string
   }
   if ((port.number = DecimalPortNumber(text)) != 0) return port;
   if (IsComName(text) && (port.number = DecimalPortNumber(text.substr(3))) != 0) return port;
-
-  fs::path path{std::string(text)};
-  port.number = PortNumberFromDeviceName(path.filename().string());
-  if (port.number == 0) {
-    // A stable name such as /dev/serial/by-id/usb-FTDI... is a link to the device itself
-    // ("../../ttyUSB0"). One step only: a ttyV link must not be followed on to its /dev/pts.
-    std::error_code error;
-    fs::path target = fs::read_symlink(path, error);
-    if (!error) {
-      if (target.is_relative()) target = (path.parent_path() / target).lexically_normal();
-      port.number = PortNumberFromDeviceName(target.filename().string());
-      path = target;
-    }
-  }
-  if (port.number == 0) {
-    problem = std::string(text) +
-              ": not a serial port this program knows: give a port number, COMn, or a device "
-              "named ttyS*, ttyUSB*, ttyACM*, ttyAMA*, rfcomm* or ttyV* (a link to another "
-              "device, such as a pseudo-terminal, named /dev/ttyV0 is port 161), or virtual "
-              "for the tracker built into this program";
-    return std::nullopt;
-  }
-  if (path.has_parent_path()) port.deviceDirectory = path.parent_path().string();
-  return port;
+  return ParsePortDevice(text, problem);
 }
 
 }  // namespace vindrel

@@ -23,6 +23,7 @@
 #include "cli/port_argument.h"
 #include "dialog/aprs_symbols.h"
 #include "protocol/gps_simulation.h"
+#include "protocol/port_examination.h"
 #include "protocol/tracker_commands.h"
 #include "protocol/tracker_link.h"
 #include "serial/in_process_device.h"
@@ -30,6 +31,7 @@
 #include "serial/port_discovery.h"
 #include "serial/port_names.h"
 #include "settings/backup_history.h"
+#include "settings/file_path.h"
 #include "settings/file_replace.h"
 #include "settings/settings_advice.h"
 #include "settings/settings_block.h"
@@ -140,12 +142,13 @@ class Session {
   std::ostream& err;
   const std::filesystem::path backupFolder;
 
-  // The port as messages name it: its device file, or its number where it has none.
+  // The port as messages name it: as a report names it (its device file on Linux, COMn on
+  // Windows), its number where it has no name.
   static std::string Name(const PortArgument& port) {
-    if (std::string inProcess = InProcessPortName(port.number); !inProcess.empty())
-      return inProcess;
-    const std::string path = PortDevicePath(port.number, port.deviceDirectory);
-    return path.empty() ? "port " + std::to_string(port.number) : path;
+    ExaminationRoots roots;
+    roots.ports.deviceDirectory = port.deviceDirectory;
+    const std::string name = ExaminedPortName(port.number, roots);
+    return name.empty() ? "port " + std::to_string(port.number) : name;
   }
 };
 
@@ -183,7 +186,7 @@ int PrintAdvice(std::ostream& out, const TrackerSettings& settings, bool strict)
 
 int PrintBackups(std::ostream& out) {
   for (const BackupEntry& entry : ListBackups(DefaultBackupFolder())) {
-    out << entry.path.filename().string() << '\t' << entry.time << '\t' << entry.callsign << '\t'
+    out << PathText(entry.path.filename()) << '\t' << entry.time << '\t' << entry.callsign << '\t'
         << entry.beaconText << '\n';
   }
   return kExitDone;
@@ -427,10 +430,7 @@ struct CommandLine {
     // -p and --trace may also stand after the command ("vindrel version -p COM3"). The
     // subcommands exist already (members), so each is told itself.
     for (CLI::App* command : app.get_subcommands({})) command->fallthrough();
-    app.add_option(
-        "-p,--port", portText,
-        "device path (/dev/ttyUSB0), COMn, port number, or virtual (the tracker built into "
-        "this program); default: the only port");
+    app.add_option("-p,--port", portText, kPortOptionHelp);
     app.add_flag("--trace", trace, "log every byte on the line to standard error");
     read->add_option("-o,--output", outFile, "write them to FILE (.json, or .bin for the image)");
     write->add_option("FILE", file, "settings file (.json or .bin)")->required();
@@ -493,6 +493,10 @@ struct CommandLine {
     }
     if (auto problem = ParseAssignments(assignmentTexts, assignments)) {
       return BadInput(err, *problem);
+    }
+    // A file name the file system would change is refused before anything is read or sent.
+    for (const std::string* name : {&file, &secondFile, &outFile, &replayFile}) {
+      if (auto problem = FileNameProblem(*name)) return BadInput(err, *name + ": " + *problem);
     }
     return std::nullopt;
   }
@@ -601,7 +605,7 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
                                       : SettingsFileBytes(".json", settings);
       if (c.outFile.empty()) {
         out << content;
-      } else if (auto problem = ReplaceFileContent(c.outFile, content)) {
+      } else if (auto problem = ReplaceFileContent(FilePath(c.outFile), content)) {
         return OutputFailed(err, c.outFile + ": " + *problem);
       }
       return kExitDone;

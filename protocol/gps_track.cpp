@@ -7,6 +7,8 @@
 #include <iterator>
 #include <numbers>
 
+#include "settings/file_path.h"
+
 namespace vindrel {
 namespace {
 
@@ -186,7 +188,7 @@ std::optional<std::string> ReadNmeaLog(std::string_view text, Track& track) {
 }
 
 std::optional<std::string> ReadTrackFile(const std::string& path, Track& track) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FilePath(path), std::ios::binary);
   if (!in) return path + ": cannot be read";
   const std::string text{std::istreambuf_iterator<char>(in), {}};
   const std::size_t first = text.find_first_not_of(" \t\r\n\xEF\xBB\xBF");

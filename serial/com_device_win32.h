@@ -22,6 +22,20 @@ std::string ComDeviceName(int portNumber);
 using CreateFileFunction = decltype(&::CreateFileA);
 extern CreateFileFunction comCreateFile;
 
+// The driver calls on an open port. A real driver keeps the line settings, time-outs and error
+// state that the program before left, where wine starts afresh at every open: tests put
+// stand-ins here to start from such a state and to see everything the port hands the driver.
+struct ComDriverCalls {
+  decltype(&::GetCommState) getCommState = ::GetCommState;
+  decltype(&::SetCommState) setCommState = ::SetCommState;
+  decltype(&::GetCommTimeouts) getCommTimeouts = ::GetCommTimeouts;
+  decltype(&::SetCommTimeouts) setCommTimeouts = ::SetCommTimeouts;
+  decltype(&::ClearCommError) clearCommError = ::ClearCommError;
+  decltype(&::ReadFile) readFile = ::ReadFile;
+  decltype(&::WriteFile) writeFile = ::WriteFile;
+};
+extern ComDriverCalls comDriver;
+
 // Discovery's probing way: opens \\.\COM1 to \\.\COM255 in rising order and appends every number
 // that opens, or that is refused (ERROR_ACCESS_DENIED: another program holds it) or attached but
 // not working (ERROR_GEN_FAILURE). A port that opens is closed again at once.

@@ -22,8 +22,9 @@ struct PortDiscoveryRoots {
 void DiscoverSerialPorts(PortNumberList& ports, const PortDiscoveryRoots& roots = {});
 
 // The Windows device-name way, kept portable so that it is tested everywhere: walks a list of
-// NUL-terminated names ended by an empty name and appends the number of every name longer than
-// three characters that starts with "COM" (any case), read like atoi.
+// NUL-terminated names ended by an empty name and appends the number of every name that is "COM"
+// (any case) followed by a number from 1 to 255 without leading zeros; "COM", "COM0", "COM3A"
+// and "COM256" are some other device.
 void AppendComPortNumbers(const char* names, PortNumberList& ports);
 
 }  // namespace vindrel

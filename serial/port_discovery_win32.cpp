@@ -12,7 +12,8 @@ namespace {
 
 constexpr int kFirstProbed = 1;
 constexpr int kLastProbed = 255;
-constexpr DWORD kDeviceNamesSize = 65535;
+constexpr DWORD kDeviceNamesSize = 65536;
+constexpr DWORD kMaxDeviceNamesSize = 16 << 20;
 
 }  // namespace
 
@@ -41,11 +42,14 @@ void DiscoverSerialPorts(PortNumberList& ports, const PortDiscoveryRoots&) {
     AppendProbedComPorts(ports);
     return;
   }
-  // Two zero characters beyond what the system may fill: the walk ends inside the buffer even if
-  // the list came back without its closing empty name.
-  std::vector<char> names(kDeviceNamesSize + 2, '\0');
-  if (::QueryDosDeviceA(nullptr, names.data(), kDeviceNamesSize) == 0) {
-    return;  // a list longer than the buffer, among others: no ports rather than half of them
+  // A list longer than the buffer fails as a whole: grow the buffer and ask again, within a bound
+  // no machine reaches. Two zero characters beyond what the system may fill: the walk ends inside
+  // the buffer even if the list came back without its closing empty name.
+  std::vector<char> names;
+  for (DWORD size = kDeviceNamesSize;; size *= 2) {
+    names.assign(size + 2, '\0');
+    if (::QueryDosDeviceA(nullptr, names.data(), size) != 0) break;
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size >= kMaxDeviceNamesSize) return;
   }
   AppendComPortNumbers(names.data(), ports);
 }

@@ -41,17 +41,36 @@ void ApplyOpenSettings(LineSettings& settings, std::uint32_t baudRate, SerialPar
       break;
   }
 
+  // Every other member gets the value this program's line needs: a real driver keeps what the
+  // program before left, and fNull would drop the handshake's 0x00 echo, fAbortOnError fail every
+  // transfer after a line error, an error or event character change the bytes or the waits.
+  settings.fBinary = true;
+  // No parity check: Linux would hand a byte with a parity error on as a zero byte; the
+  // exchanges check their echoes themselves.
+  settings.fParity = false;
   settings.fDsrSensitivity = false;
+  settings.fTXContinueOnXoff = true;
+  settings.fErrorChar = false;
+  settings.fNull = false;
+  settings.fAbortOnError = false;
+  settings.XonChar = 0x11;
+  settings.XoffChar = 0x13;
+  settings.XonLim = 100;
+  settings.XoffLim = 100;
+  settings.ErrorChar = 0;
+  settings.EofChar = 0;
+  settings.EvtChar = 0;
 
-  // A handshake value takes over its control line; the other line keeps what the driver had, so
-  // FlowNone changes neither DTR nor RTS. The drivers themselves raise both at every open and, on
-  // Linux where they set HUPCL, drop both at the last close; that is kept, so the tracker sees
-  // the same lines as from any terminal program.
+  // A handshake value takes over its control line; a line without handshake is raised, as the
+  // drivers raise both at every open (and, on Linux where they set HUPCL, drop both at the last
+  // close), so the tracker sees the same lines as from any terminal program.
   auto handshake = [&settings](bool cts, bool dsr) {
     settings.fOutxCtsFlow = cts;
     settings.fOutxDsrFlow = dsr;
     settings.fOutX = false;
     settings.fInX = false;
+    settings.fDtrControl = kDtrControlEnable;
+    settings.fRtsControl = kRtsControlEnable;
   };
   switch (flowControl) {
     case FlowNone:
@@ -77,10 +96,6 @@ void ApplyOpenSettings(LineSettings& settings, std::uint32_t baudRate, SerialPar
       handshake(false, false);
       settings.fOutX = true;
       settings.fInX = true;
-      settings.XonChar = 0x11;
-      settings.XoffChar = 0x13;
-      settings.XonLim = 100;
-      settings.XoffLim = 100;
       break;
   }
 }
@@ -101,10 +116,10 @@ void CSerialPort::Open(int portNumber, std::uint32_t baudRate, SerialParity pari
     OpenDevice(portNumber);
   }
   overlappedMode = overlapped;
-  // A freshly opened port reports all-zero time-outs, whatever the previous open used.
-  timeouts = SerialTimeouts{};
 
-  // From here a failure leaves the port open: the caller decides whether to close it.
+  // From here a failure leaves the port open: the caller decides whether to close it. All five
+  // time-outs start at zero, whatever the previous program or open left in the driver.
+  SetTimeoutSettings(SerialTimeouts{});
   LineSettings settings;
   GetLineSettings(settings);
   ApplyOpenSettings(settings, baudRate, parity, dataBits, stopBits, flowControl);

@@ -9,6 +9,7 @@
 namespace vindrel {
 
 CreateFileFunction comCreateFile = ::CreateFileA;
+ComDriverCalls comDriver;
 
 std::string ComDeviceName(int portNumber) {
   char name[32];
@@ -21,6 +22,16 @@ namespace {
 // The handle as it is: on a closed port INVALID_HANDLE_VALUE, which makes the call fail with
 // ERROR_INVALID_HANDLE.
 HANDLE Device(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// Raises the failed transfer's error after clearing the driver's error state: a line error
+// (framing, overrun, a break) stays pending until ClearCommError, and a driver set to abort on
+// errors fails every later transfer while it does.
+[[noreturn]] void RaiseTransferError(std::intptr_t handle) {
+  const DWORD code = ::GetLastError();
+  DWORD errors = 0;
+  comDriver.clearCommError(Device(handle), &errors, nullptr);
+  RaiseSerialError(code);
+}
 
 void DcbToLineSettings(const DCB& dcb, LineSettings& settings) {
   settings.DCBlength = dcb.DCBlength;
@@ -93,6 +104,9 @@ void CSerialPort::OpenDevice(int portNumber) {
     RaiseSerialError();
   }
   deviceHandle = reinterpret_cast<std::intptr_t>(handle);
+  // An error the program before left pending would fail the first transfer.
+  DWORD errors = 0;
+  comDriver.clearCommError(handle, &errors, nullptr);
 }
 
 void CSerialPort::CloseDevice() noexcept {
@@ -106,16 +120,16 @@ void CSerialPort::CloseDevice() noexcept {
 
 std::uint32_t CSerialPort::ReadDevice(void* buffer, std::uint32_t count) {
   DWORD done = 0;
-  if (!::ReadFile(Device(deviceHandle), buffer, count, &done, nullptr)) {
-    RaiseSerialError();
+  if (!comDriver.readFile(Device(deviceHandle), buffer, count, &done, nullptr)) {
+    RaiseTransferError(deviceHandle);
   }
   return done;
 }
 
 std::uint32_t CSerialPort::WriteDevice(const void* buffer, std::uint32_t count) {
   DWORD done = 0;
-  if (!::WriteFile(Device(deviceHandle), buffer, count, &done, nullptr)) {
-    RaiseSerialError();
+  if (!comDriver.writeFile(Device(deviceHandle), buffer, count, &done, nullptr)) {
+    RaiseTransferError(deviceHandle);
   }
   return done;
 }
@@ -123,7 +137,7 @@ std::uint32_t CSerialPort::WriteDevice(const void* buffer, std::uint32_t count) 
 void CSerialPort::GetDeviceLineSettings(LineSettings& settings) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!::GetCommState(Device(deviceHandle), &dcb)) {
+  if (!comDriver.getCommState(Device(deviceHandle), &dcb)) {
     RaiseSerialError();
   }
   DcbToLineSettings(dcb, settings);
@@ -131,7 +145,7 @@ void CSerialPort::GetDeviceLineSettings(LineSettings& settings) {
 
 void CSerialPort::SetDeviceLineSettings(const LineSettings& settings) {
   DCB dcb = LineSettingsToDcb(settings);
-  if (!::SetCommState(Device(deviceHandle), &dcb)) {
+  if (!comDriver.setCommState(Device(deviceHandle), &dcb)) {
     RaiseSerialError();
   }
 }
@@ -156,7 +170,7 @@ void CSerialPort::SetDeviceQueueSizes(std::uint32_t inputSize, std::uint32_t out
 
 void CSerialPort::GetDeviceTimeouts(SerialTimeouts& settings) {
   COMMTIMEOUTS t{};
-  if (!::GetCommTimeouts(Device(deviceHandle), &t)) {
+  if (!comDriver.getCommTimeouts(Device(deviceHandle), &t)) {
     RaiseSerialError();
   }
   settings = {t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
@@ -167,7 +181,7 @@ void CSerialPort::SetDeviceTimeouts(const SerialTimeouts& settings) {
   COMMTIMEOUTS t{settings.ReadIntervalTimeout, settings.ReadTotalTimeoutMultiplier,
                  settings.ReadTotalTimeoutConstant, settings.WriteTotalTimeoutMultiplier,
                  settings.WriteTotalTimeoutConstant};
-  if (!::SetCommTimeouts(Device(deviceHandle), &t)) {
+  if (!comDriver.setCommTimeouts(Device(deviceHandle), &t)) {
     RaiseSerialError();
   }
 }

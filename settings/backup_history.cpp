@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "settings/file_path.h"
 #include "settings/file_replace.h"
 #include "settings/settings_file.h"
 
@@ -36,13 +37,13 @@ std::vector<Found> FindBackups(const fs::path& folder) {
   std::vector<Found> found;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = PathText(it->path().filename());
     if (!IsStamp(name) || it->path().extension() != ".bin" || !it->is_regular_file(error)) continue;
     found.push_back({it->path(), it->last_write_time(error)});
   }
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-    const std::string x = a.path.filename().string().substr(0, kStampLength);
-    const std::string y = b.path.filename().string().substr(0, kStampLength);
+    const std::string x = PathText(a.path.filename()).substr(0, kStampLength);
+    const std::string y = PathText(b.path.filename()).substr(0, kStampLength);
     return x != y ? x > y : a.written > b.written;
   });
   return found;
@@ -73,7 +74,7 @@ std::optional<std::string> KeepBackup(const fs::path& folder, const SettingsBloc
 
   std::error_code error;
   fs::create_directories(folder, error);
-  if (error) return folder.string() + ": " + error.message();
+  if (error) return PathText(folder) + ": " + error.message();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
   char stamp[kStampLength + 1];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&seconds));
@@ -83,7 +84,7 @@ std::optional<std::string> KeepBackup(const fs::path& folder, const SettingsBloc
   fs::path path = folder / (base + ".bin");
   for (int n = 2; fs::exists(path, error); ++n)
     path = folder / (base + "~" + std::to_string(n) + ".bin");
-  if (auto problem = ReplaceFileContent(path, bytes)) return path.string() + ": " + *problem;
+  if (auto problem = ReplaceFileContent(path, bytes)) return PathText(path) + ": " + *problem;
 
   found.insert(found.begin(), {path, {}});
   for (std::size_t i = kBackupsKept; i < found.size(); ++i) fs::remove(found[i].path, error);
@@ -93,7 +94,7 @@ std::optional<std::string> KeepBackup(const fs::path& folder, const SettingsBloc
 std::vector<BackupEntry> ListBackups(const fs::path& folder) {
   std::vector<BackupEntry> entries;
   for (const Found& found : FindBackups(folder)) {
-    const std::string name = found.path.filename().string();
+    const std::string name = PathText(found.path.filename());
     BackupEntry entry{found.path,
                       name.substr(0, 4) + "-" + name.substr(4, 2) + "-" + name.substr(6, 2) + " " +
                           name.substr(9, 2) + ":" + name.substr(11, 2) + ":" + name.substr(13, 2),

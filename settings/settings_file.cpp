@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "settings/file_path.h"
 #include "settings/file_replace.h"
 #include "settings/settings_block.h"
 
@@ -204,9 +205,11 @@ std::optional<std::string> LoadSettingsFromBytes(const std::string& fileName,
 
 std::optional<std::string> LoadSettingsFile(const std::string& fileName,
                                             TrackerSettings& settings) {
+  if (auto problem = FileNameProblem(fileName)) return fileName + ": " + *problem;
+  const std::filesystem::path path = FilePath(fileName);
   std::error_code error;
-  if (std::filesystem::is_directory(fileName, error)) return fileName + ": is a folder";
-  std::ifstream file(fileName, std::ios::binary);
+  if (std::filesystem::is_directory(path, error)) return fileName + ": is a folder";
+  std::ifstream file(path, std::ios::binary);
   if (!file) return fileName + ": " + SystemMessage(errno);
   std::string content(kMaxFileSize + 1, '\0');
   file.read(content.data(), static_cast<std::streamsize>(content.size()));
@@ -231,7 +234,9 @@ std::string SettingsFileBytes(std::string_view fileName, const TrackerSettings& 
 
 std::optional<std::string> SaveSettingsFile(const std::string& fileName,
                                             const TrackerSettings& settings) {
-  if (auto problem = ReplaceFileContent(fileName, SettingsFileBytes(fileName, settings))) {
+  if (auto problem = FileNameProblem(fileName)) return fileName + ": " + *problem;
+  if (auto problem =
+          ReplaceFileContent(FilePath(fileName), SettingsFileBytes(fileName, settings))) {
     return fileName + ": " + *problem;
   }
   return std::nullopt;

@@ -17,6 +17,9 @@ namespace vindrel {
 // Latin-1 bytes, one per character, so a character above U+00FF cannot be stored.
 bool IsImageFileName(std::string_view fileName);
 
+// fileName is UTF-8 (see FilePath); a name the platform's file system would change is refused
+// (FileNameProblem) by both LoadSettingsFile and SaveSettingsFile.
+
 // Reads fileName into settings. The first problem comes back as
 // "FILE: FIELD: REASON" (FILE alone when no field is concerned): broken JSON with its line and
 // column, an unknown, duplicate or missing field, a wrong type, a value outside the dialog's

@@ -15,24 +15,24 @@ namespace vindrel {
 
 namespace {
 
-// Captions and the system's error texts are in the system's code page, unlike the record's
-// texts, which are Latin-1 bytes on the line.
-std::wstring FromCodePage(const std::string& text) {
+// Messages, captions and file names are UTF-8 inside, as on Linux, unlike the record's texts,
+// which are Latin-1 bytes on the line.
+std::wstring FromUtf8(const std::string& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   wide.resize(static_cast<std::size_t>(
-      MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), size)));
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), size)));
   return wide;
 }
 
-std::string ToCodePage(const std::wstring& text) {
+std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int needed =
-      WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), needed, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), needed, nullptr, nullptr);
   return narrow;
 }
 
@@ -59,7 +59,7 @@ std::string ExecutableBaseName() {
   if (const std::size_t dot = name.rfind(L'.'); dot != std::wstring::npos && dot > 0) {
     name.resize(dot);
   }
-  return ToCodePage(name);
+  return ToUtf8(name);
 }
 
 ConfigDialogOptions WithApplicationName(ConfigDialogOptions options) {
@@ -77,6 +77,7 @@ std::wstring StorePath(bool create) {
   if (create) CreateDirectoryW(folder.c_str(), nullptr);
   return folder + L"\\vindrel-config.ini";
 }
+constexpr std::size_t kLongestPath = 32767;
 constexpr wchar_t kStoreSection[] = L"vindrel-config";
 constexpr wchar_t kPortKey[] = L"port";
 
@@ -287,7 +288,7 @@ void CConfigDlg::RememberPort(const std::string& entry) {
 void CConfigDlg::ShowMessage(const std::string& caption, const std::string& text,
                              MessageIcon icon) {
   const UINT flags = MB_OK | (icon == MessageIcon::Stop ? MB_ICONSTOP : MB_ICONEXCLAMATION);
-  showMessageBox(window, FromCodePage(text), FromCodePage(caption), flags);
+  showMessageBox(window, FromUtf8(text), FromUtf8(caption), flags);
 }
 
 void CConfigDlg::Beep() { MessageBeep(MB_OK); }
@@ -310,20 +311,21 @@ unsigned CConfigDlg::StartTimer(unsigned timerId, unsigned periodMs) {
 void CConfigDlg::StopTimer(unsigned timerId) { KillTimer(window, timerId); }
 
 std::string CConfigDlg::ChooseSettingsFile(bool save, const std::filesystem::path& startFolder) {
-  wchar_t path[MAX_PATH] = L"";
+  // Room for the longest path Windows has, so that a long one is not taken for Cancel.
+  std::wstring path(kLongestPath, L'\0');
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = window;
   dialog.lpstrFilter = L"Instellingen (*.json, *.bin)\0*.json;*.bin\0";
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrFile = path.data();
+  dialog.nMaxFile = static_cast<DWORD>(path.size());
   dialog.lpstrDefExt = L"json";
   dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
   dialog.Flags =
       OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
   const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-  // The settings files are opened by narrow name, which Windows reads in its code page.
-  return chosen ? ToCodePage(path) : std::string();
+  path.resize(path.find(L'\0'));
+  return chosen ? ToUtf8(path) : std::string();
 }
 
 void CConfigDlg::RunAboutDialog() { CAboutDlg(window).DoModal(); }

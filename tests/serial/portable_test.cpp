@@ -34,10 +34,13 @@ TEST(PortNames, FamilyTableBothWays) {
   }
 }
 
-TEST(ComPortNames, WalkTakesComNamesInOrderReadLikeAtoiUpToTheEmptyName) {
+TEST(ComPortNames, WalkTakesComOneToTwoHundredFiftyFiveInOrderUpToTheEmptyName) {
   PortNumberList ports{99};
-  AppendComPortNumbers("COM1\0LPT1\0COM3\0com7\0COM\0COMX\0COM12\0COM3A\0\0COM9\0", ports);
-  EXPECT_THAT(ports, ::testing::ElementsAre(99, 1, 3, 7, 0, 12, 3));
+  AppendComPortNumbers(
+      "COM1\0LPT1\0COM3\0com7\0COM\0COMX\0COM255\0COM3A\0COM0\0COM07\0COM256\0COM1000\0"
+      "COM-1\0\0COM9\0",
+      ports);
+  EXPECT_THAT(ports, ::testing::ElementsAre(99, 1, 3, 7, 255));
 }
 
 // 5 is EIO on Linux and ERROR_ACCESS_DENIED on Windows; 107 is a Windows text with an insert.

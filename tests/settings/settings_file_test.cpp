@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "settings/file_path.h"
 #include "settings/settings_block.h"
 #include "tests/support/temp_dir.h"
 
@@ -75,6 +76,19 @@ TEST(SettingsFile, SavingReplacesTheFileWholeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_EQ(files(), 2);
+}
+
+// Names Windows would turn into another file's (in any folder piece), and near misses it keeps.
+TEST(FileNames, WindowsNameProblemFindsTrailingDotsAndBlanksAndDeviceNames) {
+  for (const char* name :
+       {"t.bin.", "t.json ", "dir./a.json", "a /b.json", "NUL", "nul.json", "con", "Com1.bin",
+        "LPT9", "aux .txt", "sub\\PRN.json", "COM\xC2\xB9.json", "conout$"}) {
+    EXPECT_TRUE(WindowsNameProblem(name)) << name;
+  }
+  for (const char* name : {"backup.json", "./a.json", "../a.json", "C:\\x\\t.bin", ".hidden",
+                           "COM10.json", "console.json", "nul2.json", "LPT.bin", "COMA"}) {
+    EXPECT_FALSE(WindowsNameProblem(name)) << name;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include "gui/win32/config_dlg.h"
 
+#include <dlgs.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -256,6 +258,33 @@ TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
   EXPECT_EQ(SendMessageW(Item(kSymbolPreview), STM_GETICON, 0, 0), Icon(2078));
   EXPECT_TRUE(AnswerModal(
       window, [&] { SendMessageW(window, WM_SYSCOMMAND, kChooseSymbolCommand, 0); }, [](HWND) {}));
+}
+
+// Names beyond the ANSI code page, saved and opened through the system's own file dialogs, each
+// under exactly its name (a best-fit "Omega.json" would be another file).
+TEST_F(Win32Dialog, SettingsFilesKeepNamesBeyondTheCodePage) {
+  wchar_t folder[MAX_PATH] = L"";
+  GetTempPathW(MAX_PATH, folder);
+  for (const wchar_t* name : {L"\u20acuro.json", L"\u0160koda.bin", L"\u03a9mega.json"}) {
+    const std::wstring path = std::wstring(folder) + name;
+    DeleteFileW(path.c_str());
+    // Types the path into the file dialog's name field; AnswerModal then presses its OK.
+    const auto choose = [&](HWND fileDialog) {
+      HWND field = GetDlgItem(fileDialog, cmb13);
+      SetText(field ? field : GetDlgItem(fileDialog, edt1), path.c_str());
+    };
+    const auto command = [&](int entry) {
+      return [this, entry] { SendMessageW(window, WM_SYSCOMMAND, entry, 0); };
+    };
+    SetText(Item(kBeaconText), name + 1);
+    ASSERT_TRUE(AnswerModal(window, command(kSaveSettingsCommand), choose));
+    ASSERT_NE(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    SetText(Item(kBeaconText), L"");
+    ASSERT_TRUE(AnswerModal(window, command(kOpenSettingsCommand), choose));
+    EXPECT_EQ(Text(Item(kBeaconText)), name + 1);
+    DeleteFileW(path.c_str());
+  }
+  EXPECT_TRUE(boxes.empty());
 }
 
 // A dialog by its title, once it shows (its controls are filled by then).
