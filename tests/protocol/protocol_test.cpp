@@ -53,6 +53,18 @@ TEST_F(TrackerTest, EachOutcomeOfAWriteLeavesTheLinkAsTheNextCommandFindsIt) {
   }
 }
 
+// The line as the device reports it once the tracker answered: a pseudo-terminal keeps the
+// speed it was given (it forces 8N1 by itself, which the mapping's own test covers).
+TEST_F(TrackerTest, TheTrackerIsDrivenAt4800BaudWithoutFlowControl) {
+  StartTracker();
+  ASSERT_TRUE(link.Connect());
+  LineSettings line;
+  link.port.GetLineSettings(line);
+  EXPECT_EQ(line.BaudRate, 4800u);
+  EXPECT_EQ(std::tuple(line.fOutxCtsFlow, line.fOutxDsrFlow, line.fOutX, line.fInX),
+            std::tuple(false, false, false, false));
+}
+
 // Why an open failed, as the connect says it: a missing device is no port in use, and a refusal
 // names a group to join only when joining helps (the group reads and writes the device and is not
 // root), says so when the user joined but has not logged in again, and otherwise names owner and
