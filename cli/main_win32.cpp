@@ -4,10 +4,13 @@
 #include <windows.h>
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/vindrel.h"
+#include "emulator/tracker_emulator.h"
+#include "serial/in_process_device.h"
 
 namespace {
 
@@ -22,6 +25,10 @@ std::string Utf8(const wchar_t* text) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // The tracker inside the program, to try everything without hardware.
+  vindrel::RegisterInProcessPort(
+      {vindrel::kVirtualTrackerName, vindrel::kVirtualTrackerDescription,
+       std::make_shared<vindrel::InProcessDeviceOf<vindrel::TrackerEmulator>>()});
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(Utf8(argv[i]));
   std::vector<const char*> pointers;
