@@ -391,14 +391,14 @@ int ListSymbols(std::ostream& out) {
   return kExitDone;
 }
 
-int ListPorts(std::ostream& out) {
+int ListPorts(std::ostream& out, const PortDiscoveryRoots& roots) {
   PortNumberList ports;
-  DiscoverSerialPorts(ports);
+  DiscoverSerialPorts(ports, roots);
   std::sort(ports.begin(), ports.end());
   out << "PORT\tDEVICE\tDESCRIPTION\n";
   for (const std::uint32_t number : ports) {
     const int n = static_cast<int>(number);
-    out << n << '\t' << PortDisplayName(n) << '\t' << DescribeSerialPort(n) << '\n';
+    out << n << '\t' << PortDisplayName(n) << '\t' << DescribeSerialPort(n, roots) << '\n';
   }
   if (const InProcessPort* inProcess = RegisteredInProcessPort()) {
     out << "virtual\t" << inProcess->name << '\t' << inProcess->description << '\n';
@@ -407,17 +407,18 @@ int ListPorts(std::ostream& out) {
 }
 
 // The only port present. nullopt with the exit code when there is none or several.
-std::optional<PortArgument> ChoosePort(std::ostream& err, int& code) {
+std::optional<PortArgument> ChoosePort(std::ostream& err, int& code,
+                                       const PortDiscoveryRoots& roots) {
   PortNumberList ports;
-  DiscoverSerialPorts(ports);
-  if (ports.size() == 1) return PortArgument{static_cast<int>(ports[0])};
+  DiscoverSerialPorts(ports, roots);
+  if (ports.size() == 1) return PortArgument{static_cast<int>(ports[0]), roots.deviceDirectory};
   if (ports.empty()) {
     err << "vindrel: " << kNoPorts << '\n';
     code = kExitSerialError;
     return std::nullopt;
   }
   err << "vindrel: several serial ports; choose one with -p:\n";
-  ListPorts(err);
+  ListPorts(err, roots);
   code = kExitUsage;
   return std::nullopt;
 }
@@ -547,10 +548,11 @@ int CheckVindrelArguments(int argc, const char* const* argv, std::ostream& out, 
 
 namespace {
 
-int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream& err,
+               const PortDiscoveryRoots& roots) {
   if (c.doctor->parsed()) return RunDoctor(out, c.port);  // -p's port, or every one present
   // Commands on files only.
-  if (c.ports->parsed()) return ListPorts(out);
+  if (c.ports->parsed()) return ListPorts(out, roots);
   if (c.backups->parsed()) return PrintBackups(out);
   if (c.symbols->parsed()) return ListSymbols(out);
   const bool checkFile = c.check->parsed() && !c.file.empty();
@@ -589,7 +591,7 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
     }
   }
   int code = kExitDone;
-  const std::optional<PortArgument> port = c.port ? c.port : ChoosePort(err, code);
+  const std::optional<PortArgument> port = c.port ? c.port : ChoosePort(err, code, roots);
   if (!port) return code;
   Session s(err, *port, c.trace, DefaultBackupFolder());
   try {
@@ -662,10 +664,10 @@ int RunCommand(CommandLine& c, std::istream& in, std::ostream& out, std::ostream
 }  // namespace
 
 int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, const PortDiscoveryRoots& roots) {
   CommandLine c;
   if (const std::optional<int> code = c.Parse(argc, argv, out, err)) return *code;
-  const int code = RunCommand(c, in, out, err);
+  const int code = RunCommand(c, in, out, err, roots);
   // Standard output is a backup as much as a file is: a full disk must not pass for success.
   errno = 0;
   out.flush();

@@ -2,6 +2,8 @@
 
 #include <iosfwd>
 
+#include "serial/port_discovery.h"
+
 namespace vindrel {
 
 // Exit codes of the vindrel command.
@@ -14,10 +16,11 @@ enum VindrelExit : int {
   kExitOutputFailed = 5,  // standard output or an output file could not be written
 };
 
-// The whole vindrel command: parses argv, runs the command and returns its exit code. Results go
-// to out, messages and the --trace of the line to err; squelch reads its Enter from in.
+// The whole vindrel command (ports are discovered under roots when -p is not given): parses argv,
+// runs the command and returns its exit code. Results go to out, messages and the --trace of the
+// line to err; squelch reads its Enter from in.
 int RunVindrel(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-               std::ostream& err);
+               std::ostream& err, const PortDiscoveryRoots& roots = {});
 
 // The parse alone: argv and the values it gives (-p, FIELD=VALUE) checked as RunVindrel checks
 // them, without reading a file or touching a port. The exit code RunVindrel would give a bad

@@ -320,6 +320,33 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
   EXPECT_EQ(Received(), "");
 }
 
+// Without -p: the only port present is the one talked to; several are listed (exit 2) and none
+// is said (exit 3), and neither opens a port.
+TEST_F(VindrelCli, WithoutAPortTheOnlyOneIsUsedAndSeveralAreListed) {
+  std::filesystem::create_directories(devices.path + "/sys/class/tty");
+  const PortDiscoveryRoots roots{devices.path, devices.path + "/sys"};
+  const auto run = [&](const PortDiscoveryRoots& where) {
+    const char* argv[] = {"vindrel", "version"};
+    std::istringstream in;
+    std::ostringstream out, err;
+    const int code = RunVindrel(2, argv, in, out, err, where);
+    return Result{code, out.str(), err.str()};
+  };
+  const Result none = run(roots);
+  EXPECT_EQ(none.code, 3);
+  EXPECT_THAT(none.err, HasSubstr("Er zijn geen serieele poorten"));
+  StartTracker();
+  const Result one = run(roots);
+  EXPECT_EQ(std::pair(one.code, one.out), std::pair(0, std::string("1.7\n")));
+  std::filesystem::create_symlink(devices.path + "/ttyV0", devices.path + "/ttyV1");
+  const std::string before = Received();
+  const Result several = run(roots);
+  EXPECT_EQ(several.code, 2);
+  EXPECT_THAT(several.err, HasSubstr("ttyV0\t"));
+  EXPECT_THAT(several.err, HasSubstr("ttyV1\t"));
+  EXPECT_EQ(Received(), before);  // listed, not opened
+}
+
 // Faults of the tracker and the port: the exit code and the dialog's message, within the
 // time-outs; a missing port.
 TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
