@@ -51,6 +51,19 @@ class VindrelCli : public testing::TrackerTest {
     return {code, text.str(), err.str()};
   }
 
+  // The bytes sent and received, from the hex columns of a --trace.
+  static std::pair<std::string, std::string> Line(const std::string& trace) {
+    std::string sent, received;
+    std::istringstream lines(trace);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.size() < 62 || line[10] != ' ') continue;  // not a line of the trace
+      std::istringstream hex(line.substr(14, 48));        // after the time and the direction
+      std::string& bytes = line.substr(11, 2) == "->" ? sent : received;
+      for (unsigned byte; hex >> std::hex >> byte;) bytes += static_cast<char>(byte);
+    }
+    return {sent, received};
+  }
+
   static std::string Content(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -134,15 +147,16 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   // Standard output holds what the file holds; the trace, the exact bytes on the line.
   const Result read = Cli({"--trace", "read"});
   EXPECT_EQ(read.out, SettingsFileBytes("x.json", kCustomised));
-  std::string sent, received;  // the bytes again from the hex columns of each line
-  std::istringstream lines(read.err);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream hex(line.substr(14, 48));  // after the time and the direction
-    std::string& bytes = line.substr(11, 2) == "->" ? sent : received;
-    for (unsigned byte; hex >> std::hex >> byte;) bytes += static_cast<char>(byte);
-  }
+  auto [sent, received] = Line(read.err);
   EXPECT_EQ(sent, "!D");
   EXPECT_EQ(received, "!D" + original);
+  // A write reads the tracker's image first and, unless told not to, its settings back after.
+  const std::string data(original.begin(), original.begin() + kSettingsWriteSize);
+  EXPECT_EQ(Line(Cli({"--trace", "write", json}).err).first,
+            std::string("!DU\0p", 5) + data + "!D");
+  const Result unverified = Cli({"--trace", "write", "--no-verify", json});
+  EXPECT_EQ(unverified.code, 0);
+  EXPECT_EQ(Line(unverified.err).first, std::string("!DU\0p", 5) + data);
 
   // Calls in lower case and delays between the tracker's steps are what the tracker keeps.
   TrackerSettings lower = kCustomised;
