@@ -10,31 +10,17 @@
 #include "gui/win32/dialog_builder.h"
 #include "gui/win32/squelch_dlg.h"
 #include "gui/win32/symbol_picker_dlg.h"
+#include "settings/file_path.h"
 
 namespace vindrel {
 
 namespace {
 
 // Messages, captions and file names are UTF-8 inside, as on Linux, unlike the record's texts,
-// which are Latin-1 bytes on the line.
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  wide.resize(static_cast<std::size_t>(
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), size)));
-  return wide;
-}
+// which are Latin-1 bytes on the line: the settings library's file-name conversion does both ways.
+std::wstring FromUtf8(const std::string& text) { return FilePath(text).wstring(); }
 
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int needed =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), needed, nullptr, nullptr);
-  return narrow;
-}
+std::string ToUtf8(const std::wstring& text) { return PathText(text); }
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
