@@ -140,7 +140,10 @@ bool ParseVirtualTrackerFault(std::string_view kind, VirtualTrackerFaults& fault
   }
   const std::string_view argument = kind.substr(equals + 1);
   std::size_t value = 0;
-  if (name == "start-reply") {
+  if (name == "no-echo") {
+    if (argument.size() != 1) return false;
+    faults.noEchoOf = static_cast<std::uint8_t>(argument[0]);
+  } else if (name == "start-reply") {
     if (!ParseNumber(argument, 0xFF, value)) return false;
     faults.startReply = static_cast<std::uint8_t>(value);
   } else if (name == "ack-limit") {
@@ -263,7 +266,7 @@ void TrackerEmulator::ReceiveIdle(std::uint8_t b, Clock::time_point at) {
     case 'L':
     case 'H':
     case 'A':
-      if (faults.noEcho) {
+      if (faults.noEcho || faults.noEchoOf == b) {
         Log(std::string("command ") + c + " not echoed");
         return;
       }

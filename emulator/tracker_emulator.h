@@ -21,6 +21,7 @@ inline constexpr std::chrono::nanoseconds kLineByteTime{10'000'000'000LL / 4800}
 struct VirtualTrackerFaults {
   bool silent = false;           // answers nothing at all
   bool noEcho = false;           // answers the handshake but echoes no command byte
+  std::optional<std::uint8_t> noEchoOf;  // echoes every command byte but this one
   bool noiseBeforeEcho = false;  // sends other bytes before the handshake answer and each echo
   std::optional<std::uint8_t> startReply;  // answers a write's start byte 0x00 with this byte
   std::optional<std::size_t> ackLimit;     // acknowledges only the first N data bytes of a write
@@ -35,8 +36,8 @@ struct VirtualTrackerFaults {
 // Longer than the utility's one-second read time-out.
 inline constexpr std::chrono::milliseconds kStallTime{1500};
 
-// Adds one fault named as on the command line: "silent", "no-echo", "noise-before-echo",
-// "start-reply=0x01", "ack-limit=N", "short-block=N", "stall-block=N", "hang-up-after=N",
+// Adds one fault named as on the command line: "silent", "no-echo", "no-echo=U",
+// "noise-before-echo", "start-reply=0x01", "ack-limit=N", "short-block=N", "stall-block=N", "hang-up-after=N",
 // "stream". Numbers are decimal or 0x-hexadecimal. False, with faults unchanged, for anything else.
 bool ParseVirtualTrackerFault(std::string_view kind, VirtualTrackerFaults& faults);
 

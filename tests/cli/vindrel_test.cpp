@@ -369,6 +369,7 @@ TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
       // clang-format off
       {"silent", {"read"}, 1, testing::kNoCommunication},
       {"no-echo", {"tone", "low"}, 1, "did not take the tone"},
+      {"no-echo=U", {"write", file}, 1, "did not take the write command"},  // after the read
       {"ack-limit=50", {"write", file}, 1, "Schrijven van de instellingen is mislukt."},
       {"short-block=255", {"read"}, 1, "did not send its settings"},
       {"hang-up-after=3", {"write", file}, 3, std::generic_category().message(EIO)},

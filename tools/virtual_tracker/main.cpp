@@ -31,6 +31,7 @@ path that the utility opens. Ends on SIGINT or SIGTERM.
   --fault KIND            misbehave on purpose; may be given several times:
                             silent             answer nothing
                             no-echo            answer the handshake, echo no command
+                            no-echo=C          echo every command but C (e.g. U: a write)
                             noise-before-echo  send other bytes before the handshake answer and
                                                before each echo
                             start-reply=B      answer the write's start byte 0x00 with B
