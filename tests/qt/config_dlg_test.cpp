@@ -261,9 +261,22 @@ TEST_F(ConfigDlgTest, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) 
   EXPECT_EQ(Control<QLabel>(kSymbolPreview)->pixmap().toImage(), LoadIconPixmap(2078).toImage());
 }
 
+// The port that answered in an earlier run is chosen at start-up, not the first in the list.
+TEST_F(ConfigDlgTest, ThePortKeptFromTheLastRunIsChosenAtStartUp) {
+  for (const char* name : {"ttyV0", "ttyV1", "ttyV2"}) {
+    std::filesystem::create_symlink("/dev/null", devices.path + "/" + name);
+  }
+  QSettings(QSettings::IniFormat, QSettings::UserScope, "vindrel", "vindrel-config")
+      .setValue("port", "/dev/ttyV1");
+  Open();
+  EXPECT_EQ(Control<QComboBox>(kPortList)->currentText(), "/dev/ttyV1");
+}
+
 TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets) {
+  const char* const kTooLong = "Please enter no more than 28 characters.";
   TrackerSettings stored;
   stored.callsign = "PA3XYZ-9";
+  stored.digipeaterPath = "PA3XYZ-15,PA3XYZ-14,PA3XYZ-13";  // one more than typing allows
   stored.statusText = "Caf\xE9";
   stored.sendStatusText = true;
   TrackerEmulatorOptions options;
@@ -274,8 +287,12 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
   Open();  // no real port: the virtual tracker is chosen
   EXPECT_EQ(Control<QComboBox>(kPortList)->currentText(), kVirtualTrackerName);
   EXPECT_FALSE(Control(kStatusText)->isEnabled());
+  Type(kDigipeaterPath, QString::fromStdString(stored.digipeaterPath));
+  EXPECT_EQ(Control<QLineEdit>(kDigipeaterPath)->text(), "PA3XYZ-15,PA3XYZ-14,PA3XYZ-1");
   Click(kReadSettings);
   EXPECT_EQ(Control<QLineEdit>(kCallsign)->text(), "PA3XYZ-9");
+  // Shown whole and reported: cut to 28 it would be written back as another path.
+  EXPECT_EQ(Control<QLineEdit>(kDigipeaterPath)->text().toStdString(), stored.digipeaterPath);
   EXPECT_EQ(Control<QLineEdit>(kStatusText)->text(), QStringLiteral("Caf\u00e9"));
   EXPECT_TRUE(Control<QCheckBox>(kSendStatusText)->isChecked());
   EXPECT_TRUE(Control(kStatusText)->isEnabled());
@@ -289,6 +306,7 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
             QString("/dev/ttyV1|") + kVirtualTrackerName + "|" + kVirtualTrackerDescription);
   ports->hidePopup();
 
+  Type(kDigipeaterPath, "WIDE2-1");
   Type(kSymbolChar, ">");
   EXPECT_EQ(Control<QLabel>(kSymbolPreview)->pixmap().toImage(), LoadIconPixmap(2062).toImage());
   Type(kStatusText, QStringLiteral("Z\u00fcrich \u20ac"));  // no Latin-1 byte for the euro sign
@@ -308,6 +326,8 @@ TEST_F(ConfigDlgTest, ReadsWritesAsksTheVersionAndSimulatesGpsThroughTheWidgets)
             (std::vector<SeenModal>{
                 {"vindrel-config", "Er zijn geen serieele poorten beschikbaar op dit systeem",
                  QMessageBox::Warning, true},
+                {"vindrel-config", kTooLong, QMessageBox::Warning, true},  // the path read,
+                {"vindrel-config", kTooLong, QMessageBox::Warning, true},  // checked twice
                 {"vindrel-config", "VinDrel versie 1.7", QMessageBox::Warning, true},
                 {"Instellen squelch niveau", SizeOf(186, 55), -1, false}}));
 }
