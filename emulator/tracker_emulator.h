@@ -19,8 +19,8 @@ inline constexpr std::chrono::nanoseconds kLineByteTime{10'000'000'000LL / 4800}
 
 // Ways in which the tracker misbehaves on purpose. Several may be combined.
 struct VirtualTrackerFaults {
-  bool silent = false;           // answers nothing at all
-  bool noEcho = false;           // answers the handshake but echoes no command byte
+  bool silent = false;                   // answers nothing at all
+  bool noEcho = false;                   // answers the handshake but echoes no command byte
   std::optional<std::uint8_t> noEchoOf;  // echoes every command byte but this one
   bool noiseBeforeEcho = false;  // sends other bytes before the handshake answer and each echo
   std::optional<std::uint8_t> startReply;  // answers a write's start byte 0x00 with this byte
@@ -37,8 +37,9 @@ struct VirtualTrackerFaults {
 inline constexpr std::chrono::milliseconds kStallTime{1500};
 
 // Adds one fault named as on the command line: "silent", "no-echo", "no-echo=U",
-// "noise-before-echo", "start-reply=0x01", "ack-limit=N", "short-block=N", "stall-block=N", "hang-up-after=N",
-// "stream". Numbers are decimal or 0x-hexadecimal. False, with faults unchanged, for anything else.
+// "noise-before-echo", "start-reply=0x01", "ack-limit=N", "short-block=N", "stall-block=N",
+// "hang-up-after=N", "stream". Numbers are decimal or 0x-hexadecimal. False, with faults unchanged,
+// for anything else.
 bool ParseVirtualTrackerFault(std::string_view kind, VirtualTrackerFaults& faults);
 
 // What the virtual tracker is called wherever a program offers it as a port.
