@@ -46,6 +46,19 @@ std::string SizeText(QSize size) {
   return std::to_string(size.width()) + "x" + std::to_string(size.height());
 }
 
+// Dialog units as pixels, as Windows turns them into pixels: the base units are half the average
+// width of the 52 letters (rounded up from half) and the font's height; a unit is a quarter of
+// the first across and an eighth of the second down, each coordinate rounded to the nearest pixel.
+QRect Pixels(const QFont& font, const QRect& units) {
+  const QFontMetrics metrics(font);
+  const int across =
+      (metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) /
+      2;
+  const auto x = [&](int u) { return (u * across + 2) / 4; };
+  const auto y = [&](int u) { return (u * metrics.height() + 4) / 8; };
+  return {x(units.x()), y(units.y()), x(units.width()), y(units.height())};
+}
+
 // While it lives, closes every modal window as soon as it is up (a message box with its OK button,
 // a dialog with its default button) and records it: a missed box fails the test, never hangs it.
 struct ModalCloser {
@@ -123,8 +136,7 @@ class ConfigDlgTest : public ::testing::Test {
   void Click(int id) { QTest::mouseClick(Control(id), Qt::LeftButton); }
   // The pixel size of width x height dialog units in the dialogs' font.
   std::string SizeOf(int width, int height) const {
-    return SizeText(
-        MapDialogRect(QRect(0, 0, width, height), DialogBaseUnits(dialog->font())).size());
+    return SizeText(Pixels(dialog->font(), {0, 0, width, height}).size());
   }
   void Type(int id, const QString& text) {
     QLineEdit* edit = Control<QLineEdit>(id);
@@ -140,47 +152,49 @@ class ConfigDlgTest : public ::testing::Test {
   std::unique_ptr<CConfigDlg> dialog;
 };
 
-// The widget class of each ControlKind, in the enumeration's order.
-const char* const kClassOf[] = {"QGroupBox",   "QLabel",    "QLabel", "QLineEdit",  "QCheckBox",
-                                "QPushButton", "QComboBox", "QLabel", "QToolButton"};
+// A control as the user meets it: class, identifier, the text on it, the name a screen reader
+// gives it, its rectangle (a closed drop-down list keeps its style's height: 0 here).
+struct Seen {
+  std::string kind;
+  int id;
+  std::string text, name;
+  QRect rect;
+  bool operator==(const Seen&) const = default;
+};
+void PrintTo(const Seen& c, std::ostream* out) {
+  *out << c.kind << ' ' << c.id << " \"" << c.text << "\" \"" << c.name << "\" " << c.rect.x()
+       << ',' << c.rect.y() << ' ' << c.rect.width() << 'x' << c.rect.height();
+}
 
-// Every control of dialog as tmpl has it: class, identifier, text, the name a screen reader gives
-// it, and rectangle. A closed drop-down list keeps its style's height; the template's is that of
-// the opened list.
-void ExpectControlsFollow(const QDialog& dialog, const DialogTemplate& tmpl) {
-  const QSize units = DialogBaseUnits(dialog.font());
-  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-  EXPECT_EQ(dialog.size(), MapDialogRect(QRect(0, 0, tmpl.width, tmpl.height), units).size());
-  EXPECT_EQ(dialog.windowTitle(), tmpl.title);
-  const auto row = [](const QString& kind, const QString& name, const QString& text,
-                      const QString& spoken, QRect r) {
-    if (kind == "QComboBox") r.setHeight(0);
-    return QStringList{kind, name, text, spoken,
-                       QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())}
-        .join('|')
-        .toStdString();
-  };
-  std::multiset<std::string> expected, built;
-  for (std::size_t i = 0; i < tmpl.controls.size(); ++i) {
-    const ControlTemplate& c = tmpl.controls[i];
-    expected.insert(row(kClassOf[static_cast<int>(c.kind)], c.id == -1 ? "" : ControlName(c.id),
-                        QString::fromLatin1(c.text), QString::fromLatin1(AccessibleName(tmpl, i)),
-                        MapDialogRect(QRect(c.x, c.y, c.width, c.height), units)));
+// Each expected control of dialog, its rectangle given in dialog units.
+void ExpectControls(const QDialog& dialog, const std::vector<Seen>& expected) {
+  for (Seen want : expected) {
+    auto* widget = dialog.findChild<QWidget*>(ControlName(want.id), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(widget, nullptr) << want.id;
+    QRect rect = widget->geometry();
+    if (qobject_cast<QComboBox*>(widget)) rect.setHeight(0);
+    const auto* button = qobject_cast<QAbstractButton*>(widget);
+    want.rect = Pixels(dialog.font(), want.rect);
+    EXPECT_EQ((Seen{widget->metaObject()->className(), want.id,
+                    button ? button->text().toStdString() : "",
+                    widget->accessibleName().toStdString(), rect}),
+              want);
   }
-  for (QWidget* widget : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-    QString text = widget->property(qobject_cast<QGroupBox*>(widget) ? "title" : "text").toString();
-    if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)) text.clear();
-    built.insert(row(widget->metaObject()->className(), widget->objectName(), text,
-                     widget->accessibleName(), widget->geometry()));
-  }
-  EXPECT_EQ(built, expected);
 }
 
 TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
   Open();
   EXPECT_FALSE(dialog->windowFlags() &
                (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  ExpectControlsFollow(*dialog, kConfigDialog);
+  EXPECT_EQ(dialog->windowTitle(), "VINDrel Configuratie Programma");
+  EXPECT_EQ(SizeText(dialog->minimumSize()) + " " + SizeText(dialog->maximumSize()),
+            SizeOf(277, 290) + " " + SizeOf(277, 290));
+  ExpectControls(*dialog, {{"QLineEdit", 1000, "", "Roepnaam", {65, 20, 70, 14}},
+                           {"QLabel", 1031, "", "Symbool", {170, 23, 20, 20}},
+                           {"QCheckBox", 1013, "Verstuur bakentekst", "", {10, 80, 120, 10}},
+                           {"QLineEdit", 1020, "", "Verstuur statustekst", {145, 125, 40, 14}},
+                           {"QComboBox", 1025, "", "Poort", {206, 110, 60, 0}},
+                           {"QPushButton", 2, "Sluit Af", "", {205, 265, 60, 14}}});
   int buddies = 0;  // each field's label leads to it
   for (QLabel* label : dialog->findChildren<QLabel*>()) {
     if (!label->buddy()) continue;
@@ -195,12 +209,14 @@ TEST_F(ConfigDlgTest, ControlsTabOrderSizeAndContextMenuFollowTheTemplate) {
       buddies + 3);
   EXPECT_EQ(dialog->focusWidget(), Control(kCallsign));
   EXPECT_TRUE(Control<QPushButton>(kCloseButton)->isDefault());
+  const std::vector<int> order = {1000, 1029, 1030, 1001, 1006, 1013, 1014, 1016, 1018,
+                                  1019, 1015, 1021, 1024, 1022, 1003, 1004, 1026, 1005,
+                                  1025, 1010, 1008, 1009, 2,    1023, 1033, 1017, 1020};
   std::vector<int> tabs;
-  for (QWidget* w = Control(kConfigDialog.tabOrder.front());
-       tabs.size() < kConfigDialog.tabOrder.size(); w = w->nextInFocusChain()) {
+  for (QWidget* w = Control(1000); tabs.size() < order.size(); w = w->nextInFocusChain()) {
     if (w->focusPolicy() & Qt::TabFocus) tabs.push_back(w->objectName().toInt());
   }
-  EXPECT_EQ(tabs, std::vector<int>(kConfigDialog.tabOrder.begin(), kConfigDialog.tabOrder.end()));
+  EXPECT_EQ(tabs, order);
 
   QStringList entries;
   QTimer::singleShot(0, [&] {
@@ -240,8 +256,10 @@ TEST_F(ConfigDlgTest, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) 
                      name->text().toStdString());
     };
     see();
-    name->clear();  // the table leaves the name line empty
-    ExpectControlsFollow(*picker, kSymbolPickerDialog);
+    EXPECT_EQ(SizeText(picker->size()), SizeOf(402, 322));
+    ExpectControls(*picker, {{"QToolButton", 2062, "Auto", "Auto", {345, 37, 24, 22}},
+                             {"QToolButton", 2098, "Fiets", "Fiets", {57, 103, 24, 22}},
+                             {"QPushButton", kOkButton, "OK", "", {290, 303, 50, 14}}});
     const auto argb = [](const QImage& image) {
       return image.convertToFormat(QImage::Format_ARGB32);
     };
