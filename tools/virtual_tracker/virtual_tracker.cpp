@@ -260,12 +260,15 @@ void VirtualTracker::State::Run() {
     }
     if (!line.fd) break;
     if (streaming) WriteStream();
+    // What fell due goes out before the events of the same moment are logged: "block-sent" of a
+    // stalled image means that its rest has left.
+    const auto now = Clock::now();
+    SendDue();
     {
       std::lock_guard lock(mutex);
-      emulator.Advance(Clock::now());
+      emulator.Advance(now);
     }
     changed.notify_all();
-    SendDue();
   }
   running = false;
   changed.notify_all();
