@@ -6,7 +6,6 @@
 
 #include <array>
 #include <bit>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -35,10 +34,8 @@ class TrackerPort : public ::testing::Test {
   CSerialPort port;
 };
 
-TEST_F(TrackerPort, SettingsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet) {
-  const DCB dcb = DriverLine(reinterpret_cast<HANDLE>(port.deviceHandle));
-  EXPECT_EQ(dcb.BaudRate, 4800u);
-  EXPECT_EQ(dcb.fOutxCtsFlow + dcb.fOutxDsrFlow + dcb.fOutX + dcb.fInX + dcb.fDsrSensitivity, 0u);
+// (The line settings the driver gets: the tracker link's test, through the link's own open.)
+TEST_F(TrackerPort, TimeOutsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet) {
   port.SetTimeoutSettings({1, 2, 3, 4, 5});
   COMMTIMEOUTS t{};  // five DWORDs in the order of SerialTimeouts
   ASSERT_TRUE(::GetCommTimeouts(reinterpret_cast<HANDLE>(port.deviceHandle), &t));
@@ -66,76 +63,6 @@ TEST_F(TrackerPort, AFailedOpenLeavesThePortClosedAndTheOldDeviceReleased) {
   EXPECT_TRUE(standIn.asWanted) << "overlapped or not, the port is opened synchronously";
   EXPECT_FALSE(port.IsOpen() || DriverLine(old).DCBlength) << "still open";
   EXPECT_THROW(port.Read(nullptr, 0), CSerialException);
-}
-
-// Every member of a DCB in the record's order, bit fields one by one, so that a difference names
-// the member.
-std::vector<unsigned> Members(const DCB& d) {
-  // clang-format off
-  return {d.DCBlength, d.BaudRate, d.fBinary, d.fParity, d.fOutxCtsFlow, d.fOutxDsrFlow,
-          d.fDtrControl, d.fDsrSensitivity, d.fTXContinueOnXoff, d.fOutX, d.fInX, d.fErrorChar,
-          d.fNull, d.fRtsControl, d.fAbortOnError, d.fDummy2, d.wReserved, d.XonLim, d.XoffLim,
-          d.ByteSize, d.Parity, d.StopBits, unsigned(d.XonChar), unsigned(d.XoffChar),
-          unsigned(d.ErrorChar), unsigned(d.EofChar), unsigned(d.EvtChar), d.wReserved1};
-  // clang-format on
-}
-
-// A driver that another program left in the worst state (every flag on, every limit and time-out
-// at its maximum, an error pending): what the port reads and hands over goes through here.
-struct LeftoverDriver {
-  LeftoverDriver() {
-    std::memset(&line, 0xFF, sizeof line);
-    line.DCBlength = sizeof line;
-    std::memset(&timeouts, 0xFF, sizeof timeouts);
-    comDriver.getCommState = [](HANDLE, DCB* dcb) { return *dcb = line, TRUE; };
-    comDriver.setCommState = [](HANDLE, DCB* dcb) { return line = *dcb, TRUE; };
-    comDriver.getCommTimeouts = [](HANDLE, COMMTIMEOUTS* t) { return *t = timeouts, TRUE; };
-    comDriver.setCommTimeouts = [](HANDLE, COMMTIMEOUTS* t) { return timeouts = *t, TRUE; };
-    comDriver.clearCommError = [](HANDLE handle, DWORD*, COMSTAT*) {
-      return cleared.push_back(handle), TRUE;
-    };
-    // The pending error aborts every transfer, as a driver told to abort on errors does.
-    comDriver.readFile = [](HANDLE, void*, DWORD, DWORD*, OVERLAPPED*) {
-      return ::SetLastError(ERROR_OPERATION_ABORTED), FALSE;
-    };
-    comDriver.writeFile = [](HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*) {
-      return ::SetLastError(ERROR_OPERATION_ABORTED), FALSE;
-    };
-  }
-  ~LeftoverDriver() { comDriver = ComDriverCalls{}; }
-
-  static inline DCB line;
-  static inline COMMTIMEOUTS timeouts;
-  static inline std::vector<HANDLE> cleared;  // the handle of each ClearCommError
-};
-
-TEST(LeftoverDriverState, OpenSetsEveryLineMemberAndTimeOutAndFailedTransfersClearTheError) {
-  const HANDLE device = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);  // closed by the port
-  test::CreateFileStandIn standIn([device](const std::string&) { return device; });
-  LeftoverDriver driver;
-  CSerialPort port;
-  port.Open(kTracker, 4800, ParityNone, 8, StopBitsOne, FlowNone, false);
-  DCB wanted{};  // binary 8N1 at 4800 with both lines raised, nothing else
-  wanted.DCBlength = sizeof wanted;
-  wanted.BaudRate = 4800;
-  wanted.fBinary = TRUE;
-  wanted.fDtrControl = DTR_CONTROL_ENABLE;
-  wanted.fTXContinueOnXoff = TRUE;
-  wanted.fRtsControl = RTS_CONTROL_ENABLE;
-  wanted.XonLim = wanted.XoffLim = 100;
-  wanted.ByteSize = 8;
-  wanted.XonChar = 0x11;
-  wanted.XoffChar = 0x13;
-  EXPECT_EQ(Members(driver.line), Members(wanted));
-  EXPECT_EQ((std::bit_cast<std::array<DWORD, 5>>(driver.timeouts)), (std::array<DWORD, 5>{}));
-  EXPECT_EQ(driver.cleared, std::vector<HANDLE>{device}) << "a pending error stays after open";
-  char byte = 0;
-  for (const bool write : {false, true}) {
-    EXPECT_THAT([&] { write ? port.Write(&byte, 1) : port.Read(&byte, 1); },
-                ::testing::Throws<CSerialException>(
-                    ::testing::Field(&CSerialException::errorCode, ERROR_OPERATION_ABORTED)));
-  }
-  EXPECT_EQ(driver.cleared, (std::vector<HANDLE>{device, device, device}));
 }
 
 TEST_F(TrackerPort, DiscoveryListsTheDeviceNamesOrProbesWithItsErrorRules) {

@@ -8,6 +8,7 @@
 #include "gui/win32/config_dlg.h"
 
 #include <dlgs.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -333,9 +334,12 @@ struct RunningProgram {
   HWND dialog = nullptr;
 };
 
-// Through the mapped port and through the built-in tracker, which ends the list and is not the
-// entry chosen at start-up while wine offers real ports.
+// Through the built-in tracker, which ends the list and is not the entry chosen at start-up while
+// wine offers real ports, and through the mapped port, which the next run chooses at start-up.
 TEST(Application, WritesReadsAndAsksTheVersionOnTheMappedPortAndTheVirtualTracker) {
+  wchar_t store[MAX_PATH] = L"";  // where the program keeps the port that answered last
+  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, store);
+  DeleteFileW((std::wstring(store) + L"\\vindrel\\vindrel-config.ini").c_str());
   RunningProgram program;
   ASSERT_NE(program.dialog, nullptr) << "no dialog appeared";
   HWND list = program.Item(kPortList);
@@ -344,7 +348,7 @@ TEST(Application, WritesReadsAndAsksTheVersionOnTheMappedPortAndTheVirtualTracke
                          reinterpret_cast<LPARAM>(L"Virtuele tracker")),
             last);
   EXPECT_NE(SendMessageW(list, CB_GETCURSEL, 0, 0), last);
-  for (const wchar_t* text : {L"Proef \u00e9\u00e9n", L"Virtueel"}) {
+  for (const wchar_t* text : {L"Virtueel", L"Proef \u00e9\u00e9n"}) {
     if (text[0] == L'P') {
       ASSERT_NO_FATAL_FAILURE(ChooseTestPort(list));
     } else {
@@ -359,6 +363,9 @@ TEST(Application, WritesReadsAndAsksTheVersionOnTheMappedPortAndTheVirtualTracke
   EXPECT_EQ(program.PressAndAnswer(kShowVersion), L"VinDrel versie 1.7");
   PostMessageW(program.dialog, WM_COMMAND, IDCANCEL, 0);  // the process ends with its dialog
   EXPECT_EQ(WaitForSingleObject(program.process.hProcess, kPatienceMs), WAIT_OBJECT_0);
+  RunningProgram next;
+  ASSERT_NE(next.dialog, nullptr) << "no dialog appeared";
+  EXPECT_EQ(Text(next.Item(kPortList)), L"COM" + std::to_wstring(VINDREL_WINE_COM_GUI));
 }
 
 }  // namespace
