@@ -7,10 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "../support/bounded_process.h"
 
 namespace vindrel {
 namespace {
@@ -28,12 +28,9 @@ TEST(ApplicationShell, ShowsItsDialogEndsWithItAndCaptionsItsBoxesWithItsOwnBase
   fs::copy_file(VINDREL_CONFIG_EXE, executable);
   const std::string command = "env QT_QPA_PLATFORM=offscreen VINDREL_BENCH_ROOT='" + root.string() +
                               "' '" + executable.string() + "' 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  std::array<char, 256> buffer;
-  while (std::fgets(buffer.data(), buffer.size(), pipe)) output += buffer.data();
-  const int status = ::pclose(pipe);
+  test::BoundedProcess program(command, std::chrono::seconds(30));
+  const std::string output = program.Rest();
+  const int status = program.Wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
   for (const char* said : {"message box \"mijn-tracker\": Er zijn geen serieele poorten beschikbaar"
                            " op dit systeem\n",

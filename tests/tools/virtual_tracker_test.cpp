@@ -4,17 +4,17 @@
 
 #include <signal.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #include "protocol/tracker_commands.h"
 #include "tests/protocol/tracker_fixture.h"
+#include "tests/support/bounded_process.h"
 
 namespace vindrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 // The file keeps the image of every write for the next run (a loader that takes only a whole
 // image of 256 bytes).
@@ -62,13 +62,11 @@ TEST(VirtualTrackerProgram, ServesALinkForAsLongAsItRunsAndRefusesWhatItCannotSe
   test::TempDir devices;
   const std::string path = devices.path + "/ttyV0";
   fs::create_symlink(devices.path + "/gone", path);
-  std::FILE* out =
-      ::popen(("echo $$; exec " VIRTUAL_TRACKER_PROGRAM " --link " + path).c_str(), "r");
-  char pid[32] = {}, line[256] = {};
-  ASSERT_TRUE(out && std::fgets(pid, sizeof pid, out) && std::fgets(line, sizeof line, out));
-  EXPECT_EQ(fs::read_symlink(path).string() + "\n", line);
-  ::kill(std::atoi(pid), SIGTERM);
-  EXPECT_EQ(::pclose(out), 0);  // exit status 0
+  test::BoundedProcess program("exec " VIRTUAL_TRACKER_PROGRAM " --link " + path, 10s);
+  const auto line = program.Line();  // once the link is made
+  EXPECT_EQ(line, fs::read_symlink(path).string() + "\n");
+  ::kill(program.pid, SIGTERM);
+  EXPECT_EQ(program.Wait(), 0);  // exit status 0
   EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
   std::ofstream(path) << "someone else's";
   VirtualTrackerOptions options;
