@@ -6,7 +6,7 @@
 
 #include <array>
 #include <bit>
-#include <thread>
+#include <chrono>
 #include <vector>
 
 #include "create_file_stand_in_win32.h"
@@ -43,7 +43,11 @@ TEST_F(TrackerPort, TimeOutsReachTheDriverAndPurgeDropsWhatABufferedReadWouldGet
   port.SetTimeoutSettings({MAXDWORD, 0, 0, 0, 0});  // a read takes what is buffered, at once
   for (const bool purge : {false, true}) {
     EXPECT_EQ(port.Write("V", 1), 1u);  // echoed, with the version after it
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    COMSTAT queue{};                    // until the three bytes have come, or five seconds
+    for (int i = 0; i < 500 && queue.cbInQue < 3; ++i) {
+      Sleep(10);
+      ::ClearCommError(reinterpret_cast<HANDLE>(port.deviceHandle), nullptr, &queue);
+    }
     if (purge) port.DiscardInput();
     char buffer[16];
     const auto start = std::chrono::steady_clock::now();

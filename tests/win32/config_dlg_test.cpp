@@ -48,23 +48,27 @@ void ChooseTestPort(HWND list) {
   ASSERT_NE(SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0), CB_ERR);  // -1 too
 }
 
-// Runs action; the first window that opens over owner meanwhile (a modal dialog of the code under
-// test) is given to inspect, then closed with its OK button, by a thread timer that the modal
-// loop itself dispatches. False when no window opened.
-bool AnswerModal(HWND owner, const std::function<void()>& action,
+// Runs action; the first window of this process but dialog that shows meanwhile (a modal window
+// of the code under test, whoever owns it) is given to inspect, then closed with its OK button, by
+// a thread timer that the modal loop itself dispatches. False when no window opened.
+bool AnswerModal(HWND dialog, const std::function<void()>& action,
                  const std::function<void(HWND)>& inspect) {
   static std::function<BOOL(HWND)> answer;  // FALSE: answered, the search ends
   bool answered = false;
   answer = [&](HWND window) -> BOOL {
-    if (answered || !IsWindowVisible(window) || GetWindow(window, GW_OWNER) != owner) return TRUE;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (answered || window == dialog || process != GetCurrentProcessId() ||
+        !IsWindowVisible(window)) {
+      return TRUE;
+    }
     answered = true;
     inspect(window);
     PostMessageW(window, WM_COMMAND, IDOK, 0);
     return FALSE;
   };
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
-    EnumThreadWindows(
-        GetCurrentThreadId(), [](HWND w, LPARAM) { return answer(w); }, 0);
+    EnumWindows([](HWND w, LPARAM) { return answer(w); }, 0);
   });
   action();
   KillTimer(nullptr, timer);
