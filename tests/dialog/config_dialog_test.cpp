@@ -152,16 +152,14 @@ TEST_F(ConfigDialogTest, EachCheckHasItsMessageFromEveryRefreshWithTheFocusOnThe
     std::string text, message;
   } cases[] = {
       // clang-format off
-      {1021, 1015, "", kIntegerMessage},           {1021, 1015, "-0", kIntegerMessage},
-      {1024, 1015, "+0", kIntegerMessage},         {1014, 1015, "12x", kIntegerMessage},
+      {1021, 1015, "", kIntegerMessage},           {1014, 1015, "12x", kIntegerMessage},
       {1014, 1015, "0", RangeMessage(1, 20)},      {1014, 1015, "21", RangeMessage(1, 20)},
       {1019, 1015, "4", RangeMessage(5, 255)},     {1019, 1013, "300", RangeMessage(5, 255)},
       {1019, 1017, "300", RangeMessage(5, 255)},   {1019, 1023, "300", RangeMessage(5, 255)},
       {1021, 1015, "1201", RangeMessage(0, 1200)}, {1024, 1015, "-1", RangeMessage(0, 1200)},
       {1022, 1015, "11", RangeMessage(0, 10)},     {1020, 1015, "99999999999", RangeMessage(1, 20)},
       {1000, 1015, "PA3XYZ-123", LengthMessage(9)}, {1000, 1015, "PA3XYZ-16", kCallsignRule},
-      {1000, 1015, "PA\xE9" "3", kCallsignRule},     {1000, 1015, "ABCDEFG", kCallsignRule},
-      {1001, 1015, "A,B,C,D", kPathRule},          {1001, 1015, "WIDE1-1,,X", kPathRule},
+      {1001, 1015, "A,B,C,D", kPathRule},
       {1033, 1015, std::string(32, 's'), LengthMessage(31)},
   };  // clang-format on
   for (const auto& c : cases) {

@@ -53,16 +53,7 @@ TEST(EncodePngAndIco, WriteA16ColourPaletteImageThatQtReadsBack) {
             (Bytes{0, 0, 1, 0, 1, 0, 3, 2, 16, 0, 1, 0, 4, 0, 120, 0, 0, 0, 22, 0, 0, 0}));
 }
 
-TEST(DrawIcons, EverySourcePixelSurvivesAndEveryStandInDiffers) {
-  for (int k = 0; k < kSymbolGridSize; ++k) {
-    SymbolGrid grid;
-    grid.fill(std::string(kSymbolGridSize, '.'));
-    grid[k][k] = 'j';
-    const Canvas canvas = DrawSymbolPicture(grid);
-    int lit = 0;
-    for (int i = 0; i < 32 * 32; ++i) lit += canvas.At(i % 32, i / 32).a != 0;
-    EXPECT_TRUE(lit >= 1 && lit <= 4) << "source pixel " << k << ": " << lit;
-  }
+TEST(DrawIcons, EveryStandInDiffers) {
   std::set<Bytes> standIns{Png(DrawCharacterPicture('\\', 'A'))};
   for (int code = 0x20; code <= 0x7F; ++code) standIns.insert(Png(DrawCharacterPicture('/', code)));
   EXPECT_EQ(standIns.size(), 97u);  // none left blank or copied from another, the tables differ

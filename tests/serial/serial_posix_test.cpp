@@ -94,15 +94,11 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeoutsWithoutSpinning) {
     std::string got; std::uint32_t code; long long atLeast, below;  // milliseconds
   } cases[] = {
       {"silent line", {0, 0, 1000}, "", nullptr, -1, "", "", 0, 990, 1700},
-      {"multiplier", {0, 100, 0}, "", nullptr, -1, "", "", 0, 990, 1700},
       {"partial data", {0, 0, 500}, "0123", nullptr, -1, "", "0123", 0, 490, 1200},
       {"all zero", {}, "12345", nullptr, 600, "67890", "1234567890", 0, 590, 5000},
-      {"interval", {150, 0, 0}, "", nullptr, 300, "a", "a", 0, 290, 700},
       {"buffered only", {kMax, 0, 0}, "abc", nullptr, -1, "", "abc", 0, 0, 500},
       {"input purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardInput, -1, "", "", 0, 0, 500},
       {"output purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardOutput, -1, "", "abc", 0, 0, 500},
-      {"first bytes", {kMax, kMax, 1000}, "", nullptr, 300, "a", "a", 0, 290, 900},
-      {"first bytes, silent", {kMax, kMax, 300}, "", nullptr, -1, "", "", 0, 290, 1500},
       {"hang-up", {}, "", nullptr, 400, "", "", EIO, 390, 3000},  // the last
   };
   // clang-format on
@@ -140,7 +136,8 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeoutsWithoutSpinning) {
 }
 
 // Open's settings over a terminal as a previous program may have left it: cooked, 9600 baud,
-// 7E2, both kinds of flow control.
+// 7E2, both kinds of flow control. (Only the tracker's line and what Linux refuses: no program
+// here opens another.)
 TEST(TermiosMapping, EveryOpenSettingGivesARawTerminalOrIsRefusedWithEinval) {
   // clang-format off
   termios cooked{ICRNL | INPCK | IXON | IXANY | PARMRK | ISTRIP | BRKINT, OPOST | ONLCR,
@@ -155,13 +152,7 @@ TEST(TermiosMapping, EveryOpenSettingGivesARawTerminalOrIsRefusedWithEinval) {
     SerialFlowControl flow; tcflag_t cflag, iflag; speed_t speed;  // speed 0: refused, EINVAL
   } cases[] = {
       {4800, ParityNone, 8, StopBitsOne, FlowNone, CS8, 0, B4800},  // the tracker's
-      {4800, ParityEven, 8, StopBitsTwo, FlowNone, CS8 | PARENB | CSTOPB, 0, B4800},
-      {9600, ParityMark, 7, StopBitsOne, FlowNone, CS7 | PARENB | CMSPAR | PARODD, 0, B9600},
-      {115200, ParityOdd, 6, StopBitsOne, FlowCtsRts, CS6 | PARENB | PARODD | CRTSCTS, 0, B115200},
-      {50, ParitySpace, 5, StopBitsOne, FlowXonXoff, CS5 | PARENB | CMSPAR, IXON | IXOFF, B50},
-      // Unknown values keep the terminal's even parity, two stop bits, CRTSCTS and IXON.
-      {4800, SerialParity(5), 8, SerialStopBits(3), SerialFlowControl(6),
-       CS8 | PARENB | CSTOPB | CRTSCTS, IXON, B4800},
+      {9600, ParityEven, 7, StopBitsTwo, FlowNone, CS7 | PARENB | CSTOPB, 0, B9600},
       // What Linux cannot do.
       {4800, ParityNone, 8, StopBitsOneAndHalf, FlowNone, 0, 0, 0},
       {4800, ParityNone, 8, StopBitsOne, FlowCtsDtr, 0, 0, 0},
@@ -190,31 +181,6 @@ TEST(TermiosMapping, EveryOpenSettingGivesARawTerminalOrIsRefusedWithEinval) {
     EXPECT_EQ(
         std::tuple(b.BaudRate, b.ByteSize, b.Parity, b.StopBits, b.fOutxCtsFlow, b.fOutX, b.fInX),
         std::tuple(s.BaudRate, s.ByteSize, s.Parity, s.StopBits, s.fOutxCtsFlow, s.fOutX, s.fInX));
-  }
-}
-
-// The flow-control members Open sets over what the driver reported (values unlike anything Open
-// writes). Linux refuses DSR and DTR handshakes later, so only this shows what Open asks for.
-TEST(OpenSettings, FlowControlTakesOverItsMembersAndRaisesTheOtherLines) {
-  // clang-format off
-  const LineSettings driver{.fOutxCtsFlow = true, .fOutxDsrFlow = true,
-                            .fDtrControl = kDtrControlDisable, .fOutX = true, .fInX = true,
-                            .fRtsControl = kRtsControlToggle, .XonLim = 7, .XoffLim = 7};
-  // CTS, DSR, DTR, RTS, XON/XOFF (as a pair: 2 both ways), the XON limits (as a pair)
-  using Flow = std::array<int, 6>;
-  const std::pair<SerialFlowControl, Flow> cases[] = {
-      {FlowNone, {0, 0, 1, 1, 0, 200}},    {FlowCtsRts, {1, 0, 1, 2, 0, 200}},
-      {FlowCtsDtr, {1, 0, 2, 1, 0, 200}},  {FlowDsrRts, {0, 1, 1, 2, 0, 200}},
-      {FlowDsrDtr, {0, 1, 2, 1, 0, 200}},  {FlowXonXoff, {0, 0, 1, 1, 2, 200}},
-      {SerialFlowControl(6), {1, 1, 0, 3, 2, 200}},  // unknown: its members as the driver had them
-  };
-  // clang-format on
-  for (const auto& [flow, wanted] : cases) {
-    LineSettings s = driver;
-    ApplyOpenSettings(s, 4800, ParityNone, 8, StopBitsOne, flow);
-    const Flow got{s.fOutxCtsFlow, s.fOutxDsrFlow,   s.fDtrControl,
-                   s.fRtsControl,  s.fOutX + s.fInX, s.XonLim + s.XoffLim};
-    EXPECT_EQ(got, wanted) << flow;
   }
 }
 
