@@ -96,9 +96,10 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeoutsWithoutSpinning) {
       {"silent line", {0, 0, 1000}, "", nullptr, -1, "", "", 0, 990, 1700},
       {"partial data", {0, 0, 500}, "0123", nullptr, -1, "", "0123", 0, 490, 1200},
       {"all zero", {}, "12345", nullptr, 600, "67890", "1234567890", 0, 590, 5000},
-      {"buffered only", {kMax, 0, 0}, "abc", nullptr, -1, "", "abc", 0, 0, 500},
-      {"input purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardInput, -1, "", "", 0, 0, 500},
-      {"output purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardOutput, -1, "", "abc", 0, 0, 500},
+      // At once however busy the machine: no time-out applies, a fault waits for the peer.
+      {"buffered only", {kMax, 0, 0}, "abc", nullptr, -1, "", "abc", 0, 0, 2000},
+      {"input purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardInput, -1, "", "", 0, 0, 2000},
+      {"output purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardOutput, -1, "", "abc", 0, 0, 2000},
       {"hang-up", {}, "", nullptr, 400, "", "", EIO, 390, 3000},  // the last
   };
   // clang-format on
