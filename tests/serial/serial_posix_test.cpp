@@ -99,7 +99,8 @@ TEST_F(SerialPortTest, ReadEndsAtItsTimeoutsWithoutSpinning) {
       // At once however busy the machine: no time-out applies, a fault waits for the peer.
       {"buffered only", {kMax, 0, 0}, "abc", nullptr, -1, "", "abc", 0, 0, 2000},
       {"input purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardInput, -1, "", "", 0, 0, 2000},
-      {"output purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardOutput, -1, "", "abc", 0, 0, 2000},
+      {"output purged", {kMax, 0, 0}, "abc", &CSerialPort::DiscardOutput, -1, "", "abc", 0, 0,
+       2000},
       {"hang-up", {}, "", nullptr, 400, "", "", EIO, 390, 3000},  // the last
   };
   // clang-format on
