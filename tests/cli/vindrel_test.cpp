@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "../protocol/tracker_fixture.h"
+#include "../support/bounded_process.h"
 #include "emulator/tracker_emulator.h"
 #include "settings/settings_block.h"
 #include "settings/settings_fields.h"
@@ -216,8 +217,9 @@ TEST_F(VindrelCli, ReplaysAReceiversLogAndAGpxTrack) {
     EXPECT_EQ(tracker->ReceivedNmea().size(), 2 * ticks) << name;
     EXPECT_THAT(tracker->EventLog(), ::testing::Contains(HasSubstr(firstFix)));
     const std::string line = File("line.bin", Received());
-    const std::string check = REPLAY_CHECK " " + line + " " + track + " 20";
-    EXPECT_EQ(std::system(check.c_str()), 0) << check;
+    test::BoundedProcess check(REPLAY_CHECK " " + line + " " + track + " 20", 60s);
+    const std::string said = check.Rest();
+    EXPECT_EQ(check.Wait(), 0) << said;
     tracker.reset();
   }
   // Looped: 0, 40 and 80 s on, the last 20 s into the second round, the time running on.
@@ -395,11 +397,11 @@ TEST_F(VindrelCli, SilentFailingAndMissingTrackers) {
 TEST(VindrelProgram, TheBuiltInTrackerTakesReadWriteAndVerify) {
   test::TempDir dir;
   const auto run = [&](const std::string& args) {
-    const std::string command = "XDG_DATA_HOME=" + dir.path + " " VINDREL_PROGRAM " " + args +
-                                " -p virtual >" + dir.path + "/out";
-    const int status = std::system(command.c_str());
-    std::ifstream out(dir.path + "/out");
-    return std::pair{WEXITSTATUS(status), std::string(std::istreambuf_iterator<char>(out), {})};
+    test::BoundedProcess program(
+        "XDG_DATA_HOME=" + dir.path + " " VINDREL_PROGRAM " " + args + " -p virtual", 30s);
+    const std::string out = program.Rest();
+    const int status = program.Wait();
+    return std::pair{WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
   };
   const std::string defaults = dir.path + "/defaults.json", own = dir.path + "/own.json";
   ASSERT_EQ(run("read -o " + defaults).first, 0);

@@ -19,6 +19,7 @@
 #include "settings/settings_block.h"
 #include "tests/protocol/tracker_fixture.h"
 #include "tests/serial/pty_peer.h"
+#include "tests/support/bounded_process.h"
 
 namespace vindrel::testing {
 namespace {
@@ -155,8 +156,10 @@ TEST_F(TrackerTest, EverySentenceOfAGpsRunParsesWithACheckingNmeaParser) {
   EXPECT_EQ(tracker->ReceivedNmea().size(), 240u);
   const std::string file = devices.path + "/line.bin";
   std::ofstream(file, std::ios::binary) << Received();
-  const std::string check = NMEA_PYTHON " " NMEA_CHECK_SCRIPT " " + file + " 0:40 50:40 100:40";
-  EXPECT_EQ(std::system(check.c_str()), 0) << check;
+  test::BoundedProcess check(NMEA_PYTHON " " NMEA_CHECK_SCRIPT " " + file + " 0:40 50:40 100:40",
+                             std::chrono::seconds(60));
+  const std::string said = check.Rest();
+  EXPECT_EQ(check.Wait(), 0) << said;
 }
 
 // The far end of a pseudo-terminal played by the test itself, for exact byte counts and for
