@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -75,51 +74,37 @@ bool AnswerModal(HWND dialog, const std::function<void()>& action,
   return answered;
 }
 
-// The window class and style bits (mask, expected) of each ControlKind, in the enumeration's order.
-// clang-format off
-constexpr std::tuple<const wchar_t*, DWORD, DWORD> kClasses[] = {
-    {L"Button", BS_TYPEMASK, BS_GROUPBOX},  // GroupBox
-    {L"Static", SS_TYPEMASK, SS_LEFT},  // Label
-    {L"Static", SS_TYPEMASK, SS_CENTER},  // CenteredLabel
-    {L"Edit", ES_MULTILINE | ES_AUTOHSCROLL | WS_TABSTOP, ES_AUTOHSCROLL | WS_TABSTOP},
-    {L"Button", BS_TYPEMASK | WS_TABSTOP, BS_AUTOCHECKBOX | WS_TABSTOP},  // CheckBox
-    {L"Button", (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | WS_TABSTOP, BS_PUSHBUTTON | WS_TABSTOP},
-    {L"ComboBox", CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP, CBS_DROPDOWNLIST | WS_TABSTOP},
-    {L"Static", SS_TYPEMASK, SS_ICON},  // Picture
-    {L"Button", (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | BS_ICON, BS_PUSHBUTTON | BS_ICON},
+// A control as the user meets it: window class, the style bits under mask, its text (not of an edit
+// field or a list) and its rectangle in dialog units.
+struct Control {
+  int id;
+  const wchar_t* windowClass;
+  DWORD mask, style;
+  const wchar_t* text;
+  RECT units;  // left, top, width, height
 };
-// clang-format on
+constexpr DWORD kButtonType = (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | WS_TABSTOP;
 
-// The title of tmpl, and every control of it once, with its identifier, text, window class and
-// style, at the pixel rectangle that the dialog's own font makes of its dialog units.
-void CheckControls(HWND dialog, const DialogTemplate& tmpl) {
-  EXPECT_EQ(Text(dialog), FromLatin1(tmpl.title));
-  std::map<std::pair<WORD, std::wstring>, HWND> children;  // frames and labels share -1
-  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    const auto id = static_cast<WORD>(GetDlgCtrlID(c));
-    children[{id, id == 0xFFFF ? Text(c) : L""}] = c;
-  }
-  EXPECT_EQ(children.size(), tmpl.controls.size());
-  for (const ControlTemplate& control : tmpl.controls) {
-    SCOPED_TRACE(std::to_string(control.id) + " " + control.text);
-    const auto id = static_cast<WORD>(control.id);
-    HWND child = children[{id, id == 0xFFFF ? FromLatin1(control.text) : L""}];
+// The dialog's title, and each control given at the pixel rectangle that the dialog's own font
+// makes of its dialog units.
+void CheckControls(HWND dialog, const wchar_t* title, const std::vector<Control>& controls) {
+  EXPECT_EQ(Text(dialog), title);
+  for (const Control& control : controls) {
+    SCOPED_TRACE(control.id);
+    HWND child = GetDlgItem(dialog, control.id);
     ASSERT_NE(child, nullptr);
-    if (control.kind != ControlKind::Edit && control.kind != ControlKind::ComboBox) {
-      EXPECT_EQ(Text(child), FromLatin1(control.text));
-    }
     wchar_t windowClass[32] = L"";
     GetClassNameW(child, windowClass, 32);
-    const auto& [expectedClass, mask, expectedStyle] = kClasses[static_cast<int>(control.kind)];
-    EXPECT_EQ(CompareStringOrdinal(windowClass, -1, expectedClass, -1, TRUE), CSTR_EQUAL);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) & mask, expectedStyle);
-    RECT units{control.x, control.y, control.width, control.height}, actual;
+    EXPECT_EQ(CompareStringOrdinal(windowClass, -1, control.windowClass, -1, TRUE), CSTR_EQUAL);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) & control.mask, control.style);
+    EXPECT_EQ(Text(child), control.text ? control.text : Text(child));
+    RECT units = control.units, actual;
     MapDialogRect(dialog, &units);
     GetWindowRect(child, &actual);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-    // A combo box's template height is that of its dropped-down list, which wine measures in a
-    // way of its own (without the closed box, less the borders): only the rest is compared.
-    if (control.kind == ControlKind::ComboBox) actual.bottom = units.top + units.bottom;
+    // A combo box's height is that of its dropped-down list, which wine measures in a way of its
+    // own (without the closed box, less the borders): only the rest is compared.
+    if (control.units.bottom == 0) actual.bottom = actual.top;
     EXPECT_EQ((std::vector<LONG>{actual.left, actual.top, actual.right - actual.left,
                                  actual.bottom - actual.top}),
               (std::vector<LONG>{units.left, units.top, units.right, units.bottom}));
@@ -152,21 +137,32 @@ class Win32Dialog : public ::testing::Test {
 // entries; the About box (from that menu, any low bits) and the squelch dialog (over the mapped
 // port) each modal over the dialog and built from its own table.
 TEST_F(Win32Dialog, ControlsWindowMenuAndSmallDialogsFollowTheTables) {
-  CheckControls(window, kConfigDialog);
+  // clang-format off
+  CheckControls(window, L"VINDrel Configuratie Programma", {
+      {1000, L"Edit", ES_MULTILINE | ES_AUTOHSCROLL | WS_TABSTOP, ES_AUTOHSCROLL | WS_TABSTOP,
+       nullptr, {65, 20, 70, 14}},
+      {1031, L"Static", SS_TYPEMASK, SS_ICON, nullptr, {170, 23, 20, 20}},
+      {1013, L"Button", BS_TYPEMASK | WS_TABSTOP, BS_AUTOCHECKBOX | WS_TABSTOP,
+       L"Verstuur bakentekst", {10, 80, 120, 10}},
+      {1025, L"ComboBox", CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP, CBS_DROPDOWNLIST | WS_TABSTOP,
+       nullptr, {206, 110, 60, 0}},
+      {2, L"Button", kButtonType, BS_PUSHBUTTON | WS_TABSTOP, L"Sluit Af", {205, 265, 60, 14}}});
+  // clang-format on
   EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), kCloseButton);
 
   std::vector<int> tabStops;
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     if (GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) tabStops.push_back(GetDlgCtrlID(c));
   }
-  EXPECT_EQ(tabStops,
-            std::vector<int>(kConfigDialog.tabOrder.begin(), kConfigDialog.tabOrder.end()));
-  EXPECT_EQ(GetFocus(), Item(kConfigDialog.initialFocus));
+  EXPECT_EQ(tabStops, (std::vector<int>{1000, 1029, 1030, 1001, 1006, 1013, 1014, 1016, 1018,
+                                        1019, 1015, 1021, 1024, 1022, 1003, 1004, 1026, 1005,
+                                        1025, 1010, 1008, 1009, 2,    1023, 1033, 1017, 1020}));
+  EXPECT_EQ(GetFocus(), Item(1000));
   // Screen readers name a field after the static text just before it.
-  const auto& controls = kConfigDialog.controls;
-  for (std::size_t i = 0; i + 1 < controls.size(); ++i) {
-    if (controls[i].kind != ControlKind::Label) continue;
-    EXPECT_EQ(Text(GetWindow(Item(controls[i + 1].id), GW_HWNDPREV)), FromLatin1(controls[i].text));
+  for (const auto& [id, label] : {std::pair{1000, L"Roepnaam"},
+                                  {1001, L"Digipeater pad"},
+                                  {1014, L"Baken interval (N transmissies)"}}) {
+    EXPECT_EQ(Text(GetWindow(Item(id), GW_HWNDPREV)), label);
   }
   HMENU menu = GetSystemMenu(window, FALSE);
   std::vector<std::pair<UINT, std::wstring>> entries;  // the last seven; a separator: 0, ""
@@ -175,24 +171,29 @@ TEST_F(Win32Dialog, ControlsWindowMenuAndSmallDialogsFollowTheTables) {
     GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
     entries.emplace_back(GetMenuItemID(menu, i), text);
   }
-  EXPECT_EQ(entries,
-            (decltype(entries){{0, L""},
-                               {kOpenSettingsCommand, FromLatin1(kOpenSettingsEntryText)},
-                               {kSaveSettingsCommand, FromLatin1(kSaveSettingsEntryText)},
-                               {kChooseSymbolCommand, FromLatin1(kChooseSymbolEntryText)},
-                               {kExamineConnectionCommand, FromLatin1(kExamineConnectionEntryText)},
-                               {0, L""},
-                               {kAboutCommand, FromLatin1(kAboutEntryText)}}));
+  EXPECT_EQ(entries, (decltype(entries){{0, L""},
+                                        {kOpenSettingsCommand, L"Instellingen openen..."},
+                                        {kSaveSettingsCommand, L"Instellingen opslaan..."},
+                                        {kChooseSymbolCommand, L"Symbool kiezen..."},
+                                        {kExamineConnectionCommand, L"Verbinding onderzoeken..."},
+                                        {0, L""},
+                                        {kAboutCommand, L"&About VINDrel..."}}));
   ASSERT_NO_FATAL_FAILURE(ChooseTestPort(Item(kPortList)));
-  const std::pair<std::function<void()>, const DialogTemplate*> kModals[] = {
-      {[&] { SendMessageW(window, WM_SYSCOMMAND, kAboutCommand | 0x3, 0); }, &kAboutDialog},
-      {[&] { Click(kSquelch); }, &kSquelchDialog}};
-  for (const auto& [open, tmpl] : kModals) {
+  constexpr DWORD kOk = BS_PUSHBUTTON | WS_TABSTOP;
+  // clang-format off
+  const std::tuple<std::function<void()>, const wchar_t*, std::vector<Control>> kModals[] = {
+      {[&] { SendMessageW(window, WM_SYSCOMMAND, kAboutCommand | 0x3, 0); }, L"About VinDrel config",
+       {{128, L"Static", SS_TYPEMASK, SS_ICON, nullptr, {10, 10, 20, 20}},
+        {1, L"Button", kButtonType, kOk, L"OK", {73, 60, 50, 14}}}},
+      {[&] { Click(kSquelch); }, L"Instellen squelch niveau",
+       {{130, L"Static", SS_TYPEMASK, SS_ICON, nullptr, {5, 5, 20, 20}},
+        {1, L"Button", kButtonType, kOk, L"Klaar", {67, 35, 50, 14}}}}};
+  // clang-format on
+  for (const auto& [open, title, controls] : kModals) {
     EXPECT_TRUE(AnswerModal(window, open, [&](HWND modal) {
-      CheckControls(modal, *tmpl);
+      CheckControls(modal, title, controls);
       EXPECT_FALSE(IsWindowEnabled(window));
-      EXPECT_EQ(SendDlgItemMessageW(modal, kApplicationIconId, STM_GETICON, 0, 0) != 0,
-                tmpl == &kAboutDialog);
+      EXPECT_NE(SendDlgItemMessageW(modal, controls[0].id, STM_GETICON, 0, 0), 0);
     }));
     EXPECT_TRUE(IsWindowEnabled(window));
   }
@@ -246,8 +247,12 @@ TEST_F(Win32Dialog, SymbolPickerFollowsItsTableAndItsChoiceGoesIntoTheFields) {
                          Text(GetDlgItem(picker, kSymbolName)));
         };
         see();
-        SetDlgItemTextW(picker, kSymbolName, L"");  // the table leaves the name line empty
-        CheckControls(picker, kSymbolPickerDialog);
+        constexpr DWORD kCell = (BS_TYPEMASK & ~BS_DEFPUSHBUTTON) | BS_ICON;
+        CheckControls(
+            picker, L"Symbool kiezen",
+            {{2062, L"Button", kCell, BS_PUSHBUTTON | BS_ICON, L"Auto", {345, 37, 24, 22}},
+             {2098, L"Button", kCell, BS_PUSHBUTTON | BS_ICON, L"Fiets", {57, 103, 24, 22}},
+             {1, L"Button", kButtonType, BS_PUSHBUTTON | WS_TABSTOP, L"OK", {290, 303, 50, 14}}});
         EXPECT_EQ(SendDlgItemMessageW(picker, 2282, BM_GETIMAGE, IMAGE_ICON, 0), Icon(2282));
         key(picker, VK_DOWN);
         see();
