@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "../protocol/tracker_fixture.h"
 #include "../support/bounded_process.h"
 #include "emulator/tracker_emulator.h"
+#include "protocol/gps_track.h"
 #include "settings/settings_block.h"
 #include "settings/settings_fields.h"
 #include "settings/settings_file.h"
@@ -136,11 +138,16 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   EXPECT_EQ(Cli({"diff", json, bin}).code, 0);
   EXPECT_THAT(Cli({"symbols"}).out, HasSubstr("\n/\t>\tAuto\n"));  // the names symbol= takes
   // Images alternate original, changed, ...: one file each, the same image read again is not.
+  // A file of the user's own in the folder is no backup.
+  std::ofstream(devices.path + "/data/vindrel/backups/mine.bin") << "x";
   const Result history = Cli({"backups"});
   EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 5);
   const std::string oldest =
       history.out.substr(history.out.rfind('\n', history.out.size() - 2) + 1);
-  EXPECT_THAT(oldest, HasSubstr("-PA3XYZ-15.bin\t20"));
+  char today[16];  // the local date, as the listing shows when each image was kept
+  const std::time_t now = std::time(nullptr);
+  std::strftime(today, sizeof today, "%Y-%m-%d ", std::localtime(&now));
+  EXPECT_THAT(oldest, HasSubstr("-PA3XYZ-15.bin\t" + std::string(today)));
   EXPECT_THAT(oldest, HasSubstr("\tPA3XYZ-15\tCaf\xC3\xA9 \xC2\xA9 2024\n"));
   EXPECT_EQ(Content(devices.path + "/data/vindrel/backups/" + oldest.substr(0, oldest.find('\t'))),
             original);
@@ -334,6 +341,14 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
     EXPECT_THAT(run.err, HasSubstr(message));
   }
   EXPECT_EQ(Received(), "");
+  // Not bad: a point at the time of the one before (a logger's repeated fix) is passed over.
+  Track track;
+  const std::string point = "<trkpt lat='1' lon='2'><time>2024-05-01T12:00:00Z</time></trkpt>";
+  EXPECT_EQ(
+      ReadTrackFile(File("c.gpx", "<gpx><trk><trkseg>" + point + point + "</trkseg></trk></gpx>"),
+                    track),
+      std::nullopt);
+  EXPECT_EQ(track.points.size(), 1u);
 }
 
 // Without -p: the only port present is the one talked to; several are listed (exit 2) and none
