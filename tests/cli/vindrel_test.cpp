@@ -107,6 +107,9 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   options.startBlock = image;
   StartTracker(options);
   const std::string json = devices.path + "/backup.json", bin = devices.path + "/backup.bin";
+  char today[16];  // the local date, as the listing shows when an image was kept
+  const std::time_t now = std::time(nullptr);
+  std::strftime(today, sizeof today, "%Y-%m-%d ", std::localtime(&now));
   ASSERT_EQ(Cli({"read", "-o", json}).code, 0);
   ASSERT_EQ(Cli({"read", "-o", bin}).code, 0);
   EXPECT_EQ(Content(bin), original);
@@ -144,9 +147,6 @@ TEST_F(VindrelCli, BackupSetVerifyRestoreAndDiff) {
   EXPECT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 5);
   const std::string oldest =
       history.out.substr(history.out.rfind('\n', history.out.size() - 2) + 1);
-  char today[16];  // the local date, as the listing shows when each image was kept
-  const std::time_t now = std::time(nullptr);
-  std::strftime(today, sizeof today, "%Y-%m-%d ", std::localtime(&now));
   EXPECT_THAT(oldest, HasSubstr("-PA3XYZ-15.bin\t" + std::string(today)));
   EXPECT_THAT(oldest, HasSubstr("\tPA3XYZ-15\tCaf\xC3\xA9 \xC2\xA9 2024\n"));
   EXPECT_EQ(Content(devices.path + "/data/vindrel/backups/" + oldest.substr(0, oldest.find('\t'))),
