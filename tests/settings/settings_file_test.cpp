@@ -78,6 +78,14 @@ TEST(SettingsFile, SavingReplacesTheFileWholeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(files(), 2);
 }
 
+// The tracker's texts are Latin-1 bytes; files and the terminal get UTF-8, at the ends of the
+// ASCII and of the two-byte ranges too.
+TEST(TextCoding, Latin1AndUtf8BothWaysAtTheEdges) {
+  EXPECT_EQ(Latin1ToUtf8("\x7F\x80\xBF\xC0\xFF"), "\x7F\xC2\x80\xC2\xBF\xC3\x80\xC3\xBF");
+  EXPECT_EQ(Utf8ToLatin1("\x7F\xC2\x80\xC3\xBF"), "\x7F\x80\xFF");
+  EXPECT_EQ(Utf8ToLatin1("\xC4\x80"), std::nullopt);  // U+0100 has no Latin-1 byte
+}
+
 // Names Windows would turn into another file's (in any folder piece), and near misses it keeps.
 TEST(FileNames, WindowsNameProblemFindsTrailingDotsAndBlanksAndDeviceNames) {
   for (const char* name :
