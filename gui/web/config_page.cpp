@@ -100,7 +100,7 @@ enum PageEvent : int {
 };
 
 constexpr char kMainScope[] = "";
-constexpr char kUploadFolder[] = "/uploads";    // files the user opened, copied in
+constexpr char kUploadFolder[] = "/uploads";      // files the user opened, copied in
 constexpr char kDownloadFolder[] = "/downloads";  // files saved here go to the browser
 
 std::string Taken(char* text) {
@@ -141,8 +141,7 @@ int DialogUnitsToPixelsX(int units) { return (units * 6 + 2) / 4; }
 int DialogUnitsToPixelsY(int units) { return (units * 13 + 4) / 8; }
 
 void BuildPageDialog(const char* scope, const DialogTemplate& tmpl) {
-  PageBegin(scope, tmpl.title, DialogUnitsToPixelsX(tmpl.width),
-            DialogUnitsToPixelsY(tmpl.height));
+  PageBegin(scope, tmpl.title, DialogUnitsToPixelsX(tmpl.width), DialogUnitsToPixelsY(tmpl.height));
   int creation = 0;
   for (const ControlTemplate& c : tmpl.controls) {
     int tabIndex = 0;
@@ -267,10 +266,15 @@ void CConfigPage::StopTimer(unsigned timerId) { PageStopTimer(static_cast<int>(t
 std::string CConfigPage::ChooseSettingsFile(bool save, const std::filesystem::path&) {
   // The browser keeps its own folders: a file to open comes in a copy, and one saved leaves as a
   // download under the name the user gives.
-  if (!save) return Taken(PageChooseFile(kUploadFolder));
+  std::error_code error;
+  if (!save) {
+    const std::string name = Taken(PageChooseFile(kUploadFolder));
+    // The file goes by its own name, as the user knows it, not by the folder it was copied to.
+    std::filesystem::current_path(kUploadFolder, error);
+    return name;
+  }
   const std::string name = Taken(PageChooseSaveName("vindrel-instellingen.json"));
   if (name.empty()) return {};
-  std::error_code error;
   std::filesystem::create_directories(kDownloadFolder, error);
   return std::string(kDownloadFolder) + "/" + name;
 }

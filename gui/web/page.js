@@ -404,7 +404,7 @@ var vindrelPage = (() => {
       timers.delete(timerId);
     },
 
-    // The file the user picks, copied to folder in the program's files: its path there, or ''.
+    // The file the user picks, copied into folder in the program's files: its name, or ''.
     async chooseFile(folder) {
       const input = element('input', {type: 'file', accept: '.json,.bin'});
       const file = await new Promise((resolve) => {
@@ -413,10 +413,10 @@ var vindrelPage = (() => {
         input.click();
       });
       if (!file) return '';
-      const path = folder + '/' + file.name.replace(/[\/\\]/g, '_');
+      const name = file.name.replace(/[\/\\]/g, '_');
       FS.mkdirTree(folder);
-      FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
-      return path;
+      FS.writeFile(folder + '/' + name, new Uint8Array(await file.arrayBuffer()));
+      return name;
     },
     // A name to save under, asked for in a box; '' when the user cancelled.
     async chooseSaveName(suggested) {
