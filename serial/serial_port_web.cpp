@@ -48,7 +48,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The glue's reasons (web_serial.js, failure).
-constexpr int kWebMissing = -1, kWebBusy = -2, kWebBroken = -3, kWebUnsupported = -4;
+constexpr int kWebMissing = -1, kWebBusy = -2, kWebBroken = -3, kWebNotOpen = -4;
 
 // The one place where the browser's failures become error codes.
 std::uint32_t WebFailureCode(int reason) {
@@ -57,8 +57,8 @@ std::uint32_t WebFailureCode(int reason) {
       return ENODEV;
     case kWebBusy:
       return EBUSY;
-    case kWebUnsupported:
-      return EINVAL;
+    case kWebNotOpen:
+      return EBADF;
     case kWebBroken:
     default:
       return EIO;  // the line failed under a transfer: the adapter was pulled, say
