@@ -1,6 +1,6 @@
 # pugixml reads GPX tracks. Linux links Debian's libpugixml-dev. Debian has no build of it for
-# MinGW, so the Windows build compiles its one source file, which scripts/install-deps --windows
-# unpacks from Debian's source package.
+# MinGW or the browser, so those builds compile its one source file, which scripts/install-deps
+# --windows (or --web) unpacks from Debian's source package.
 if(CMAKE_CROSSCOMPILING)
   set(VINDREL_PUGIXML_SOURCE /usr/local/src/vindrel/pugixml
       CACHE PATH "Folder with pugixml.cpp and pugixml.hpp, for the Windows build")

@@ -14,6 +14,10 @@ function(vindrel_target_options target)
       target_link_options(${target} PRIVATE ${san})
     endif()
   endif()
+  if(EMSCRIPTEN)
+    # The serial errors are C++ exceptions: without this emscripten compiles every catch away.
+    target_compile_options(${target} PRIVATE -fexceptions)
+  endif()
   if(VINDREL_FUZZ)
     # Coverage for libFuzzer in every target; only the fuzz targets link the fuzzer itself.
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)

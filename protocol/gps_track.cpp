@@ -1,11 +1,14 @@
 #include "protocol/gps_track.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <locale>
 #include <numbers>
+#include <sstream>
 
 #include "settings/file_path.h"
 
@@ -29,17 +32,10 @@ std::vector<std::string_view> SplitFields(std::string_view body) {
   }
 }
 
-std::optional<double> Number(std::string_view text) {
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return {};
-  return value;
-}
-
 // "hhmmss.ss" as seconds of the day.
 std::optional<double> TimeOfDay(std::string_view text) {
-  const auto h = Number(text.substr(0, 2)), m = Number(text.substr(2, 2));
-  const auto s = Number(text.substr(std::min<std::size_t>(4, text.size())));
+  const auto h = DecimalNumber(text.substr(0, 2)), m = DecimalNumber(text.substr(2, 2));
+  const auto s = DecimalNumber(text.substr(std::min<std::size_t>(4, text.size())));
   if (text.size() < 6 || !h || !m || !s || *h > 23 || *m > 59 || *s >= 61) return {};
   return *h * 3600 + *m * 60 + *s;
 }
@@ -49,7 +45,7 @@ std::optional<double> Angle(std::string_view text, std::string_view hemisphere, 
                             char negative, char positive) {
   const std::size_t d = static_cast<std::size_t>(degreeDigits);
   if (text.size() <= d || hemisphere.size() != 1) return {};
-  const auto degrees = Number(text.substr(0, d)), minutes = Number(text.substr(d));
+  const auto degrees = DecimalNumber(text.substr(0, d)), minutes = DecimalNumber(text.substr(d));
   if (!degrees || !minutes || *minutes >= 60 || *degrees > (d == 2 ? 90 : 180)) return {};
   const double value = *degrees + *minutes / 60;
   if (hemisphere[0] == positive) return value;
@@ -101,10 +97,10 @@ void TakeSentence(std::string_view body, Track& track, double& dayStart) {
   if (rmc) {
     p.latitude = *lat;
     p.longitude = *lon;
-    p.speed = Number(f[7]);
-    p.course = Number(f[8]);
+    p.speed = DecimalNumber(f[7]);
+    p.course = DecimalNumber(f[8]);
     if (!p.course && points.size() > 1) p.course = points[points.size() - 2].course;
-  } else if (const auto altitude = Number(f[9])) {
+  } else if (const auto altitude = DecimalNumber(f[9])) {
     p.altitude = altitude;
   }
 }
@@ -161,6 +157,20 @@ double LastCourse(const std::vector<TrackPoint>& points, std::size_t i) {
 }
 
 }  // namespace
+
+std::optional<double> DecimalNumber(std::string_view text) {
+  // A stream in the classic locale, not strtod (the Qt front end runs in the user's locale, where
+  // the point may be a comma), nor from_chars, which some of our standard libraries lack for
+  // doubles.
+  if (text.empty() || text.front() == '+' || std::isspace(static_cast<unsigned char>(text.front())))
+    return {};
+  std::istringstream in{std::string(text)};
+  in.imbue(std::locale::classic());
+  double value = 0;
+  in >> value;
+  if (in.fail() || in.peek() != std::char_traits<char>::eof()) return {};
+  return value;
+}
 
 unsigned char NmeaChecksum(std::string_view body) {
   unsigned char sum = 0;

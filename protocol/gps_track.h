@@ -35,6 +35,11 @@ std::optional<std::string> ReadGpxTrack(std::string_view text, Track& track);
 // Either reader, chosen by the content (GPX is XML). Messages name the file.
 std::optional<std::string> ReadTrackFile(const std::string& path, Track& track);
 
+// A decimal number as NMEA and GPX write it ("-12.5", "4.8e1"), the whole text: no blanks, no
+// "+", always "." as the point, whatever locale the program runs in. nullopt otherwise and for a
+// value beyond double's range.
+std::optional<double> DecimalNumber(std::string_view text);
+
 // The NMEA 0183 checksum of a sentence's body (the bytes between "$" and "*").
 unsigned char NmeaChecksum(std::string_view body);
 

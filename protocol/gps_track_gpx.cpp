@@ -28,10 +28,7 @@ std::optional<double> Number(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n");
   text = first == std::string_view::npos ? std::string_view() : text.substr(first);
   text = text.substr(0, text.find_last_not_of(" \t\r\n") + 1);
-  double value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return {};
-  return value;
+  return DecimalNumber(text);
 }
 
 // Reads count digits as a number; false when they are not all digits.

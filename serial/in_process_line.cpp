@@ -1,26 +1,12 @@
 #include "serial/in_process_line.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "serial/read_plan.h"
 
 namespace vindrel {
 
 namespace {
-
-using namespace std::chrono_literals;
-
-// Waits to within a few microseconds: a byte round trip is about 4 ms at 4800 baud, and a
-// scheduler's wake-up latency (on Windows up to a timer tick) on each would slow a write of 116
-// of them noticeably. The last stretch is spun.
-void WaitUntil(InProcessLine::Clock::time_point deadline) {
-  constexpr auto kSpin = 1ms;
-  if (deadline - InProcessLine::Clock::now() > kSpin)
-    std::this_thread::sleep_until(deadline - kSpin);
-  while (InProcessLine::Clock::now() < deadline) {
-  }
-}
 
 InProcessPort& Registered() {
   static InProcessPort port;

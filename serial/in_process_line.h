@@ -10,6 +10,11 @@
 
 namespace vindrel {
 
+// Returns at deadline, to within a few microseconds: a byte round trip is about 4 ms at 4800
+// baud. In the browser the page goes on meanwhile (in_process_wait_web.cpp); elsewhere the thread
+// sleeps (in_process_wait.cpp).
+void WaitUntil(std::chrono::steady_clock::time_point deadline);
+
 // An open port on the in-process device: the two directions of a serial line, each byte taking
 // its time on the wire when the port is paced. Nothing happens between calls: a Read hands the
 // device every byte that has arrived by the time it waits for, so the answers come exactly when

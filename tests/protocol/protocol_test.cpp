@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "protocol/gps_simulation.h"
+#include "protocol/gps_track.h"
 #include "protocol/port_access.h"
 #include "protocol/tracker_commands.h"
 #include "settings/settings_block.h"
@@ -70,6 +71,19 @@ TEST_F(TrackerTest, TheTrackerIsDrivenAt4800BaudWithoutFlowControl) {
 // names a group to join only when joining helps (the group reads and writes the device and is not
 // root), says so when the user joined but has not logged in again, and otherwise names owner and
 // mode. A device gone before it could be looked at names the usual group.
+// Whole texts only, in the form the logs write: a field with a blank, a sign or junk around its
+// number is not that number.
+TEST(DecimalNumber, TakesOnlyAWholeDecimalNumber) {
+  const std::tuple<const char*, double> good[] = {
+      {"5200.1234", 5200.1234}, {"-12.5", -12.5}, {".5", 0.5}, {"4.8e1", 48}, {"007", 7}};
+  for (const auto& [text, value] : good) {
+    EXPECT_EQ(DecimalNumber(text), value) << text;
+  }
+  for (const char* text : {"", "+5", " 5", "5 ", "1,5", "0x10", "1e999", "nan", "-", "5.0.1"}) {
+    EXPECT_EQ(DecimalNumber(text), std::nullopt) << text;
+  }
+}
+
 TEST(PortAccess, AFailedOpenSaysWhyAndNamesAGroupOnlyWhenJoiningItHelps) {
   const std::string join = "Geen toegang tot de seriele poort. Voeg uw gebruiker toe aan de groep ";
   const std::string admin = "Geen toegang tot de seriele poort: het apparaat is van root (groep ";

@@ -145,4 +145,16 @@ IndexedImage ToIndexed(const Canvas& canvas, std::size_t maxColours) {
   return image;
 }
 
+IndexedImage Enlarged(const IndexedImage& image, int factor) {
+  IndexedImage large{image.width * factor, image.height * factor, image.palette, {}};
+  large.pixels.reserve(static_cast<std::size_t>(large.width) * large.height);
+  for (int y = 0; y < large.height; ++y) {
+    for (int x = 0; x < large.width; ++x) {
+      large.pixels.push_back(
+          image.pixels[static_cast<std::size_t>(y / factor) * image.width + x / factor]);
+    }
+  }
+  return large;
+}
+
 }  // namespace vindrel::icongen

@@ -36,4 +36,8 @@ class Canvas {
 // merged (the rarer into the more frequent) until they do.
 IndexedImage ToIndexed(const Canvas& canvas, std::size_t maxColours = 16);
 
+// image with every pixel made factor x factor pixels: the large icons that web app launchers ask
+// for, keeping the small icon's sharp pixels.
+IndexedImage Enlarged(const IndexedImage& image, int factor);
+
 }  // namespace vindrel::icongen

@@ -1,6 +1,7 @@
 // Draws the program's icons: the APRS symbol pictures of Xastir's symbols.dat plus the
 // application and squelch icons, as 32x32 16-colour PNGs and Windows .ico files, with a Qt
-// resource collection and a Windows resource script listing them.
+// resource collection and a Windows resource script listing them; the application icon also as
+// 192x192 and 512x512 PNGs for the web app.
 //
 // Usage: icongen <symbols.dat> <output directory>
 
@@ -47,6 +48,13 @@ int main(int argc, char** argv) {
       const std::vector<std::uint8_t> ico = EncodeIco(image);
       WriteFile(outDir / (std::to_string(id) + ".ico"), reinterpret_cast<const char*>(ico.data()),
                 ico.size());
+    }
+    // The application icon as large as web app launchers ask for it.
+    for (const int size : {192, 512}) {
+      const IndexedImage image = Enlarged(ToIndexed(icons.at(kApplicationIconId)), size / 32);
+      const std::vector<std::uint8_t> png = EncodePng(image);
+      WriteFile(outDir / ("application-" + std::to_string(size) + ".png"),
+                reinterpret_cast<const char*>(png.data()), png.size());
     }
     const std::string qrc = ResourceCollection(icons);
     WriteFile(outDir / "icons.qrc", qrc.data(), qrc.size());
