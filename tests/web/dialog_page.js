@@ -1,0 +1,58 @@
+// How the tests reach the page's dialog: its controls by identifier, its message boxes, its
+// window menu, and the virtual tracker's log. Every wait is bounded by the page's timeout.
+'use strict';
+const fs = require('node:fs');
+
+// A control's element: the page names it after its identifier.
+const control = (id) => `#c${id}`;
+
+const value = (page, id) => page.$eval(control(id), (e) => (e.type === 'checkbox' ? e.checked : e.value));
+const enabled = (page, id) => page.$eval(control(id), (e) => !e.disabled);
+const focused = (page) => page.evaluate(() => document.activeElement?.id ?? '');
+
+// Replaces an edit field's text as the user would: select all, type.
+async function type(page, id, text) {
+  await page.click(control(id), { count: 3 });
+  await page.keyboard.down('Control');
+  await page.keyboard.press('KeyA');
+  await page.keyboard.up('Control');
+  if (text === '') await page.keyboard.press('Backspace');
+  else await page.keyboard.type(text);
+}
+
+// The open message box: { caption, text, icon }, once one is shown.
+async function message(page, timeout) {
+  const box = await page.waitForSelector('dialog[open]', { timeout });
+  return box.evaluate((d) => ({
+    caption: d.querySelector('.caption')?.textContent ?? '',
+    text: d.querySelector('.text')?.textContent ?? d.textContent,
+    icon: d.dataset.icon ?? '',
+  }));
+}
+
+// Closes the open message box with its button and waits until it is gone.
+async function answer(page) {
+  await page.click('dialog[open] button');
+  await page.waitForSelector('dialog[open]', { hidden: true });
+}
+
+// Runs an entry of the window menu by its text.
+async function menu(page, entry) {
+  await page.click(control('menu'));
+  const [item] = await page.$$(`xpath/.//*[@role="menuitem"][contains(., "${entry}")]`);
+  await item.click();
+}
+
+// Resolves with the tracker's log lines once ready(lines) holds; polls the file.
+async function trackerLog(file, ready, timeout = 8000) {
+  const end = Date.now() + timeout;
+  for (;;) {
+    const lines = fs.existsSync(file) ? fs.readFileSync(file, 'utf8').split('\n').filter(Boolean) : [];
+    const events = lines.map((l) => l.replace(/^\S+ /, ''));
+    if (ready(events)) return events;
+    if (Date.now() > end) throw new Error(`tracker log not as awaited within ${timeout} ms:\n${events.join('\n')}`);
+    await new Promise((r) => setTimeout(r, 50));
+  }
+}
+
+module.exports = { control, value, enabled, focused, type, message, answer, menu, trackerLog };
