@@ -15,6 +15,7 @@ function installSerialStandIn(config) {
     silent: false,  // drop every byte both ways, as a tracker that stopped answering
     sent: 0,        // bytes written toward the tracker
     vanishAfter: Infinity,  // unplug once this many bytes were written toward the tracker
+    trace: [],  // [time, bytes out, bytes in] of every chunk either way
     ports: [],
   };
 
@@ -57,6 +58,7 @@ function installSerialStandIn(config) {
       const room = Math.max(0, control.vanishAfter - control.sent);
       const now = bytes.subarray(0, Math.min(room, bytes.length));
       control.sent += now.length;
+      control.trace.push([performance.now(), now.length, 0]);
       if (now.length && !control.silent) this.#socket.send(now);
       if (now.length < bytes.length) {
         this.unplug();
@@ -93,6 +95,7 @@ function installSerialStandIn(config) {
       this.#socket = socket;
       socket.onmessage = (e) => {
         if (control.silent || typeof e.data === 'string') return;
+        control.trace.push([performance.now(), 0, e.data.byteLength]);
         if (this.#reading) this.#reading.enqueue(new Uint8Array(e.data));
         else this.#waiting.push(new Uint8Array(e.data));
       };
