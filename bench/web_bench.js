@@ -70,7 +70,7 @@ async function main() {
       ` (fastest ${Math.min(...paint).toFixed(0)})`);
 
     const page = await h.open({ trackerArgs: ['--pace'] });
-    await page.waitForSelector(d.control(1000));
+    await d.started(page);
     const reads = [];
     const writes = [];
     for (let i = 0; i < runs; i++) {

@@ -16,7 +16,7 @@ after(() => h?.stop());
 async function withTracker(name, extra = [], stand = {}) {
   const log = path.join(h.work, `${name}.log`);
   const page = await h.open({ trackerArgs: ['--log', log, ...extra], ...stand });
-  await page.waitForSelector(d.control(1000));
+  await d.started(page);
   return { page, log };
 }
 
@@ -25,7 +25,7 @@ describe('start-up', () => {
     const { page } = await withTracker('start');
     const entries = await page.$$eval(`${d.control(1025)} option`, (o) => o.map((e) => e.textContent));
     assert.ok(entries.length >= 2, entries.join());
-    assert.ok(entries.includes('Poort toevoegen...'), entries.join());
+    assert.equal(entries[entries.length - 1], 'Poort toevoegen...');
     assert.notEqual(await d.value(page, 1025), '');
     assert.equal(await d.value(page, 1000), 'NOCALL');
     assert.equal(await d.value(page, 1001), 'TRACE3-3');
@@ -40,10 +40,17 @@ describe('start-up', () => {
     assert.deepEqual(page.errors, []);
   });
 
+  test('a browser without Web Serial says which browsers can, and offers the virtual tracker', async () => {
+    const page = await h.open({ absent: true });
+    assert.equal(await page.$eval('#no-serial', (e) => e.hidden), false);
+    assert.match(await page.$eval('#no-serial', (e) => e.textContent), /Chrome, Edge/);
+    assert.equal(await page.$eval('#dialog', (e) => e.hidden), true);
+  });
+
   test('no granted port: "Poort toevoegen..." asks the browser from the click and adds the port', async () => {
     const { page } = await withTracker('add', [], { granted: 0 });
     assert.equal(await page.evaluate(() => serialStandIn.requests), 0);
-    await page.select(d.control(1025), await page.$eval(`${d.control(1025)} option:last-child`, (o) => o.value));
+    await page.select(d.control(1025), 'add');
     await page.waitForFunction(() => serialStandIn.ports.length === 1);
     await page.click(d.control(1010));
     assert.match((await d.message(page)).text, /VinDrel versie 1\.7/);
@@ -93,19 +100,20 @@ describe('commands', () => {
     await page.click(d.control(1004));
     await d.trackerLog(log, (e) => e.includes('tone 2200'));
     await page.click(d.control(1026));
-    const box = await d.message(page);
-    assert.match(box.text, /Stel het niveau dusdanig in/);
+    assert.match(await d.smallDialog(page, 'squelch'), /Stel het niveau dusdanig in/);
     assert.ok(!(await d.trackerLog(log, (e) => e.includes('squelch begin'))).includes('squelch end'));
-    await d.answer(page);
+    await page.click('#squelch-c1');
     await d.trackerLog(log, (e) => e.includes('squelch end'));
+    assert.equal(await page.$('dialog[open]'), null);
   });
 
   test('About names the program and its version', async () => {
     const { page } = await withTracker('about');
-    await d.menu(page, 'About VINDrel');
-    const box = await d.message(page);
-    assert.match(box.text, /VinDrel Configuratie programma 1\.0\.0\.7/);
-    await d.answer(page);
+    await d.menu(page, 16);
+    assert.match(await d.smallDialog(page, 'about'), /VinDrel Configuratie programma 1\.0\.0\.7/);
+    await page.keyboard.press('Escape');
+    await page.waitForSelector('dialog#about', { hidden: true });
+    assert.equal(await page.$eval('body', (b) => b.dataset.state), 'running');  // Esc left the dialog be
   });
 });
 
@@ -117,14 +125,16 @@ describe('settings files', () => {
     const cdp = await page.createCDPSession();
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: h.work, eventsEnabled: true });
     const done = new Promise((resolve) => cdp.on('Browser.downloadProgress', (e) => e.state === 'completed' && resolve(e)));
-    await d.menu(page, 'Instellingen opslaan');
+    await d.menu(page, 48);
+    await page.waitForSelector('dialog#save[open]');
+    await page.click('#save-ok');
     await done;
     const file = fs.readdirSync(h.work).find((f) => f.endsWith('.json'));
     const saved = JSON.parse(fs.readFileSync(path.join(h.work, file), 'utf8'));
     assert.equal(saved.format, 'vindrel-settings');
 
     const fresh = (await withTracker('open')).page;
-    const [chooser] = await Promise.all([fresh.waitForFileChooser(), d.menu(fresh, 'Instellingen openen')]);
+    const [chooser] = await Promise.all([fresh.waitForFileChooser(), d.menu(fresh, 32)]);
     await chooser.accept([path.join(h.work, file)]);
     await fresh.waitForFunction((s) => document.querySelector(s).value === 'PA3XYZ-9', {}, d.control(1000));
     assert.equal(await d.value(fresh, 1033), 'Op pad');

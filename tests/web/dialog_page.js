@@ -20,28 +20,38 @@ async function type(page, id, text) {
   else await page.keyboard.type(text);
 }
 
+// Resolves once the dialog has started.
+const started = (page) => page.waitForSelector('body[data-state="running"]');
+
 // The open message box: { caption, text, icon }, once one is shown.
 async function message(page, timeout) {
-  const box = await page.waitForSelector('dialog[open]', { timeout });
-  return box.evaluate((d) => ({
-    caption: d.querySelector('.caption')?.textContent ?? '',
-    text: d.querySelector('.text')?.textContent ?? d.textContent,
-    icon: d.dataset.icon ?? '',
+  await page.waitForSelector('dialog#message[open]', { timeout });
+  return page.evaluate(() => ({
+    caption: document.getElementById('message-caption').textContent,
+    text: document.getElementById('message-text').textContent,
+    icon: document.getElementById('message-icon').dataset.icon,
   }));
 }
 
-// Closes the open message box with its button and waits until it is gone.
+// Closes the open message box with its OK button and waits until it is gone.
 async function answer(page) {
-  await page.click('dialog[open] button');
-  await page.waitForSelector('dialog[open]', { hidden: true });
+  await page.click('#message-ok');
+  await page.waitForSelector('dialog#message', { hidden: true });
 }
 
-// Runs an entry of the window menu by its text.
-async function menu(page, entry) {
-  await page.click(control('menu'));
-  const [item] = await page.$$(`xpath/.//*[@role="menuitem"][contains(., "${entry}")]`);
-  await item.click();
+// The text of a small dialog ("about", "squelch"), once it is shown.
+async function smallDialog(page, name) {
+  const dialog = await page.waitForSelector(`dialog#${name}[open]`);
+  return dialog.evaluate((e) => e.textContent);
 }
+
+// Runs a command of the window menu (16 About, 32 open, 48 save).
+async function menu(page, command) {
+  await page.click('#menu-button');
+  await page.click(`#m${command}`);
+}
+
+const beeps = (page) => page.evaluate(() => Number(document.body.dataset.beeps || 0));
 
 // Resolves with the tracker's log lines once ready(lines) holds; polls the file.
 async function trackerLog(file, ready, timeout = 8000) {
@@ -55,4 +65,4 @@ async function trackerLog(file, ready, timeout = 8000) {
   }
 }
 
-module.exports = { control, value, enabled, focused, type, message, answer, menu, trackerLog };
+module.exports = { control, value, enabled, focused, type, started, message, answer, smallDialog, menu, beeps, trackerLog };

@@ -11,14 +11,14 @@ after(() => h?.stop());
 
 test('a reload without the server shows the dialog from the cache', async () => {
   const page = await h.open();
-  await page.waitForSelector(d.control(1000));
+  await d.started(page);
   // Active means installed, and installing fetched every file into the cache.
   await within(10000, 'service worker', page.evaluate(() => navigator.serviceWorker.ready.then(() => true)));
   await page.reload({ waitUntil: 'load' });
   await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
   await h.site.close();
   await page.reload({ waitUntil: 'load' });
-  await page.waitForSelector(d.control(1000));
+  await d.started(page);
   assert.equal(await d.value(page, 1000), 'NOCALL');
   assert.deepEqual(page.errors, []);
 });

@@ -5,7 +5,7 @@
 // stream is locked. window.serialStandIn lets a test look at it and make the tracker misbehave.
 'use strict';
 
-// Runs inside the page: self-contained. config: { bridge, trackerArgs, granted, chooser }.
+// Runs inside the page: self-contained. config: { bridge, trackerArgs, granted, chooser, absent }.
 function installSerialStandIn(config) {
   const lost = () => new DOMException('The device has been lost.', 'NetworkError');
   const control = {
@@ -159,6 +159,10 @@ function installSerialStandIn(config) {
   };
   control.unplug = () => control.ports.forEach((p) => p.unplug());
 
+  if (config.absent) {  // a browser without Web Serial
+    delete Navigator.prototype.serial;
+    return;
+  }
   const serial = new StandInSerial();
   for (let i = 0; i < (config.granted ?? 1); i++) control.ports.push(new StandInPort());
   Object.defineProperty(Navigator.prototype, 'serial', { get: () => serial, configurable: true });

@@ -15,7 +15,7 @@ async function withTracker(name, stand = {}) {
   const log = path.join(h.work, `${name}.log`);
   const block = path.join(h.work, `${name}.bin`);
   const page = await h.open({ trackerArgs: ['--log', log, '--block', block], ...stand });
-  await page.waitForSelector(d.control(1000));
+  await d.started(page);
   return { page, log };
 }
 
@@ -29,6 +29,7 @@ test('edited settings written, then read back into a fresh dialog with its enabl
   await page.click(d.control(1017));
   await page.click(d.control(1009));
   await d.trackerLog(log, (e) => e.some((l) => l.startsWith('block-written')));
+  await page.waitForFunction(() => document.body.dataset.beeps === '1');
   assert.equal(await page.$('dialog[open]'), null);
 
   const { page: fresh } = await withTracker('written');  // same block file: the same tracker
@@ -38,6 +39,7 @@ test('edited settings written, then read back into a fresh dialog with its enabl
   assert.equal(await d.value(fresh, 1019), '120');
   assert.equal(await d.value(fresh, 1017), true);
   assert.equal(await d.enabled(fresh, 1033), true);
+  assert.equal(await d.beeps(fresh), 1);
 });
 
 test('a silent tracker: "No Communication..." after the read time-out, not before', async () => {
@@ -46,7 +48,7 @@ test('a silent tracker: "No Communication..." after the read time-out, not befor
   const started = Date.now();
   await page.click(d.control(1008));
   const box = await d.message(page, 5000);
-  assert.equal(box.text, 'No Communication with TALVORIN possible');
+  assert.deepEqual([box.text, box.icon], ['No Communication with TALVORIN possible', 'exclamation']);
   assert.ok(Date.now() - started >= 900, `${Date.now() - started} ms`);
   await d.answer(page);
   assert.equal(await d.value(page, 1000), 'NOCALL');
@@ -58,8 +60,10 @@ test('a tracker unplugged mid-write: the error is shown, and once back the next 
   await page.evaluate(() => (serialStandIn.vanishAfter = serialStandIn.sent + 40));
   await page.click(d.control(1009));
   const box = await d.message(page, 5000);
+  assert.equal(box.icon, 'stop');
   assert.notEqual(box.text.trim(), '');
   await d.answer(page);
+  assert.equal(await d.beeps(page), 0);
   await page.evaluate(() => serialStandIn.plugIn());
   await d.type(page, 1000, 'X');
   await page.click(d.control(1008));
