@@ -64,7 +64,13 @@ test('a tracker unplugged mid-write: the error is shown, and once back the next 
   assert.notEqual(box.text.trim(), '');
   await d.answer(page);
   assert.equal(await d.beeps(page), 0);
+  // Plugged in again, the adapter is a new port to the browser: the list shows it once opened.
+  const before = await d.value(page, 1025);
   await page.evaluate(() => serialStandIn.plugIn());
+  await page.click(d.control(1025));
+  const entries = `${d.control(1025)} option`;
+  await page.waitForFunction((s, old) => ![...document.querySelectorAll(s)].some((o) => o.value === old), {}, entries, before);
+  await page.select(d.control(1025), await page.$eval(entries, (o) => o.value));
   await d.type(page, 1000, 'X');
   await page.click(d.control(1008));
   await waitValue(page, 1000, 'NOCALL');  // the tracker kept its old settings
