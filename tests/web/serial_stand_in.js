@@ -61,6 +61,7 @@ function installSerialStandIn(config) {
       control.trace.push([performance.now(), now.length, 0]);
       if (now.length && !control.silent) this.#socket.send(now);
       if (now.length < bytes.length) {
+        control.vanishAfter = Infinity;  // once: the adapter plugged in again works
         this.unplug();
         throw lost();
       }
