@@ -14,8 +14,8 @@ async function main() {
     const page = await h.open();
     await page.setViewport({ width: 800, height: 700, deviceScaleFactor: 1 });
     await page.waitForSelector(d.control(1000), { visible: true });
-    const dialog = await page.evaluateHandle((s) => document.querySelector(s).closest('form, main, section, div'), d.control(1000));
-    await dialog.asElement().screenshot({ path: out });
+    const window = await page.$('#dialog');
+    await window.screenshot({ path: out });
     console.log(out);
   } finally {
     await h.stop();
