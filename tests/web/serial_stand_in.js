@@ -5,12 +5,11 @@
 // stream is locked. window.serialStandIn lets a test look at it and make the tracker misbehave.
 'use strict';
 
-// Runs inside the page: self-contained. config: { bridge, trackerArgs, granted, chooser, absent }.
+// Runs inside the page: self-contained. config: { bridge, trackerArgs, granted, absent }.
 function installSerialStandIn(config) {
   const lost = () => new DOMException('The device has been lost.', 'NetworkError');
   const control = {
     opens: [],  // the options of every open(), as given
-    closes: 0,
     requests: 0,
     silent: false,  // drop every byte both ways, as a tracker that stopped answering
     sent: 0,        // bytes written toward the tracker
@@ -108,7 +107,6 @@ function installSerialStandIn(config) {
       if (this.#readable?.locked || this.#writable?.locked) {
         throw new TypeError("Failed to execute 'close' on 'SerialPort': Cannot cancel a locked stream");
       }
-      control.closes++;
       this.#drop();
     }
 
@@ -143,9 +141,6 @@ function installSerialStandIn(config) {
       if (!navigator.userActivation.isActive) {
         throw new DOMException("Failed to execute 'requestPort' on 'Serial': Must be handling a user gesture to show a permission request.", 'SecurityError');
       }
-      if (config.chooser === 'cancel') {
-        throw new DOMException('No port selected by the user.', 'NotFoundError');
-      }
       if (control.ports.length === 0) control.ports.push(new StandInPort());
       return control.ports[0];
     }
@@ -158,7 +153,6 @@ function installSerialStandIn(config) {
     serial.dispatchEvent(new Event('connect'));
     return port;
   };
-  control.unplug = () => control.ports.forEach((p) => p.unplug());
 
   if (config.absent) {  // a browser without Web Serial
     delete Navigator.prototype.serial;
