@@ -100,7 +100,7 @@ async function start({ root = SITE } = {}) {
     parts.push(async () => browser.process()?.kill('SIGKILL'));
     parts.push(() => within(10000, 'Chromium close', browser.close()));
 
-    // A page with the stand-in: stand = { trackerArgs, granted, chooser }.
+    // A page with the stand-in: stand = { trackerArgs, granted, absent }.
     const open = async (stand = {}, url = '/') => {
       const page = await browser.newPage();
       page.setDefaultTimeout(10000);
