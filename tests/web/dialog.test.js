@@ -55,6 +55,7 @@ describe('start-up', () => {
     assert.equal(await page.evaluate(() => serialStandIn.requests), 0);
     await page.select(d.control(1025), 'add');
     await page.waitForFunction(() => serialStandIn.ports.length === 1);
+    await page.waitForFunction((s) => document.querySelector(s).value.startsWith('Poort 1'), {}, d.control(1025));
     await page.click(d.control(1010));
     assert.match((await d.message(page)).text, /VinDrel versie 1\.7/);
   });

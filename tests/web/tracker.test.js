@@ -11,10 +11,10 @@ let h;
 before(async () => (h = await start()));
 after(() => h?.stop());
 
-async function withTracker(name, stand = {}) {
+async function withTracker(name, extra = []) {
   const log = path.join(h.work, `${name}.log`);
   const block = path.join(h.work, `${name}.bin`);
-  const page = await h.open({ trackerArgs: ['--log', log, '--block', block], ...stand });
+  const page = await h.open({ trackerArgs: ['--log', log, '--block', block, ...extra] });
   await d.started(page);
   return { page, log };
 }
@@ -75,6 +75,15 @@ test('a tracker unplugged mid-write: the error is shown, and once back the next 
   await page.click(d.control(1008));
   await waitValue(page, 1000, 'NOCALL');  // the tracker kept its old settings
   assert.equal(await page.$('dialog[open]'), null);
+});
+
+test('a tracker unplugged mid-read: the error is shown at once, not a time-out later', async () => {
+  const { page } = await withTracker('vanish-read', ['--fault', 'stall-block=100']);
+  await page.click(d.control(1008));
+  await page.waitForFunction(() => serialStandIn.trace.reduce((n, [, , got]) => n + got, 0) >= 100);
+  await page.evaluate(() => serialStandIn.ports[0].unplug());
+  const box = await d.message(page, 900);  // the read would have waited a second more
+  assert.deepEqual([box.icon, await d.value(page, 1000)], ['stop', 'NOCALL']);
 });
 
 test('two GPS ticks whose sentences the tracker accepts, with the speed of the switching delay', async () => {
