@@ -2,10 +2,10 @@
 // virtual-tracker plays the tracker: one tracker per connection, ended with the connection.
 // The connection's query "args" (a JSON array) is handed to virtual-tracker as its options.
 'use strict';
-const { spawn } = require('node:child_process');
+const {spawn} = require('node:child_process');
 const fs = require('node:fs');
 const tty = require('node:tty');
-const { WebSocketServer } = require('ws');
+const {WebSocketServer} = require('ws');
 
 const START_TIMEOUT_MS = 5000;
 
@@ -13,7 +13,7 @@ const START_TIMEOUT_MS = 5000;
 // serves; rejects (and ends the child) when it fails or stays quiet past the bound.
 function startTracker(program, args) {
   return new Promise((resolve, reject) => {
-    const child = spawn(program, args, { stdio: ['ignore', 'pipe', 'pipe'] });
+    const child = spawn(program, args, {stdio: ['ignore', 'pipe', 'pipe']});
     let out = '';
     let err = '';
     const fail = (why) => {
@@ -31,14 +31,14 @@ function startTracker(program, args) {
       if (newline < 0) return;
       clearTimeout(timer);
       child.removeAllListeners('exit');
-      resolve({ child, path: out.slice(0, newline) });
+      resolve({child, path: out.slice(0, newline)});
     });
   });
 }
 
 // Listens on 127.0.0.1 at a free port. Resolves to { url, close() }; close() ends every tracker.
 async function startBridge(program) {
-  const server = new WebSocketServer({ host: '127.0.0.1', port: 0 });
+  const server = new WebSocketServer({host: '127.0.0.1', port: 0});
   await new Promise((resolve, reject) => {
     server.once('listening', resolve);
     server.once('error', reject);
@@ -51,8 +51,10 @@ async function startBridge(program) {
     let input = null;
     const end = () => {
       ends.delete(end);
-      if (input) input.destroy();
-      else if (fd >= 0) fs.closeSync(fd);
+      if (input)
+        input.destroy();
+      else if (fd >= 0)
+        fs.closeSync(fd);
       fd = -1;
       if (tracker) tracker.child.kill('SIGTERM');
       if (socket.readyState === socket.OPEN) socket.close();
@@ -75,13 +77,12 @@ async function startBridge(program) {
     input.on('data', (bytes) => socket.send(bytes));
     input.on('error', end);  // EIO: the tracker closed its line
     // The read stream made the descriptor non-blocking: a full pty buffer answers EAGAIN.
-    const write = (chunk, done) =>
-      fs.write(fd, chunk, (e, n) => {
-        if (e && e.code !== 'EAGAIN') return end();
-        const rest = chunk.subarray(e ? 0 : n);
-        if (rest.length === 0) return done();
-        setTimeout(() => write(rest, done), 2);
-      });
+    const write = (chunk, done) => fs.write(fd, chunk, (e, n) => {
+      if (e && e.code !== 'EAGAIN') return end();
+      const rest = chunk.subarray(e ? 0 : n);
+      if (rest.length === 0) return done();
+      setTimeout(() => write(rest, done), 2);
+    });
     let writes = Promise.resolve();
     socket.on('message', (bytes) => {
       const chunk = Buffer.from(bytes);
@@ -99,4 +100,4 @@ async function startBridge(program) {
   };
 }
 
-module.exports = { startBridge };
+module.exports = {startBridge};

@@ -7,14 +7,13 @@ const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
 const puppeteer = require('puppeteer-core');
-const { startBridge } = require('./bridge');
-const { installSerialStandIn } = require('./serial_stand_in');
+const {startBridge} = require('./bridge');
+const {installSerialStandIn} = require('./serial_stand_in');
 
 const CHROMIUM = process.env.VINDREL_CHROMIUM || '/usr/bin/chromium';
-const SITE = process.env.VINDREL_WEB_SITE ||
-  path.resolve(__dirname, '../../build/web/site');
+const SITE = process.env.VINDREL_WEB_SITE || path.resolve(__dirname, '../../build/web/site');
 const TRACKER = process.env.VINDREL_VIRTUAL_TRACKER ||
-  path.resolve(__dirname, '../../build/dev/tools/virtual-tracker');
+    path.resolve(__dirname, '../../build/dev/tools/virtual-tracker');
 
 // Why these tests cannot run here, or null when they can.
 function missing() {
@@ -25,10 +24,17 @@ function missing() {
 }
 
 const TYPES = {
-  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
-  '.wasm': 'application/wasm', '.css': 'text/css', '.json': 'application/json',
-  '.webmanifest': 'application/manifest+json', '.png': 'image/png', '.svg': 'image/svg+xml',
-  '.ico': 'image/x-icon', '.txt': 'text/plain; charset=utf-8',
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript',
+  '.mjs': 'text/javascript',
+  '.wasm': 'application/wasm',
+  '.css': 'text/css',
+  '.json': 'application/json',
+  '.webmanifest': 'application/manifest+json',
+  '.png': 'image/png',
+  '.svg': 'image/svg+xml',
+  '.ico': 'image/x-icon',
+  '.txt': 'text/plain; charset=utf-8',
 };
 
 // Serves a folder; resolves to { origin, close() }.
@@ -75,14 +81,14 @@ function within(ms, what, promise) {
 }
 
 // The site, the bridge and a browser, for one test file.
-async function start({ root = SITE } = {}) {
+async function start({root = SITE} = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vindrel-chromium-'));
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'vindrel-web-'));
   const parts = [];
   const stop = async () => {
     for (const part of parts.splice(0).reverse()) await part().catch(() => {});
-    fs.rmSync(profile, { recursive: true, force: true });
-    fs.rmSync(work, { recursive: true, force: true });
+    fs.rmSync(profile, {recursive: true, force: true});
+    fs.rmSync(work, {recursive: true, force: true});
   };
   try {
     const site = await serve(root);
@@ -93,8 +99,10 @@ async function start({ root = SITE } = {}) {
       executablePath: CHROMIUM,
       userDataDir: profile,
       headless: true,
-      args: ['--no-sandbox', '--headless=new', '--disable-gpu', '--disable-quic', '--no-first-run',
-        '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+      args: [
+        '--no-sandbox', '--headless=new', '--disable-gpu', '--disable-quic', '--no-first-run',
+        '--disable-background-networking', '--disable-component-update', '--disable-sync'
+      ],
       protocolTimeout: 30000,
     }));
     parts.push(async () => browser.process()?.kill('SIGKILL'));
@@ -106,16 +114,23 @@ async function start({ root = SITE } = {}) {
       page.setDefaultTimeout(10000);
       const errors = [];
       page.on('pageerror', (e) => errors.push(e.message));
-      await page.evaluateOnNewDocument(installSerialStandIn, { bridge: bridge.url, ...stand });
-      await within(15000, `loading ${url}`, page.goto(site.origin + url, { waitUntil: 'load' }));
+      await page.evaluateOnNewDocument(installSerialStandIn, {bridge: bridge.url, ...stand});
+      await within(15000, `loading ${url}`, page.goto(site.origin + url, {waitUntil: 'load'}));
       page.errors = errors;
       return page;
     };
-    return { site, bridge, browser, open, work, stop, serve };
+    return {site, bridge, browser, open, work, stop, serve};
   } catch (e) {
     await stop();
     throw e;
   }
 }
 
-module.exports = { missing, start, within, serve, SITE, TRACKER };
+module.exports = {
+  missing,
+  start,
+  within,
+  serve,
+  SITE,
+  TRACKER
+};

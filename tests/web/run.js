@@ -1,7 +1,7 @@
 // Runs one test file under node's test runner, or says why it cannot run here and exits 77,
 // which CTest counts as skipped.
 'use strict';
-const { spawnSync } = require('node:child_process');
+const {spawnSync} = require('node:child_process');
 
 let why = null;
 try {
@@ -16,6 +16,7 @@ if (why) {
   console.log(`${process.env.VINDREL_WEB_REQUIRED ? 'Failed' : 'Skipped'}: ${why}`);
   process.exit(process.env.VINDREL_WEB_REQUIRED ? 1 : 77);
 }
-const run = spawnSync(process.execPath, ['--test', '--test-reporter=spec', process.argv[2]],
-  { stdio: 'inherit', timeout: 280000, killSignal: 'SIGKILL' });
+const run = spawnSync(
+    process.execPath, ['--test', '--test-reporter=spec', process.argv[2]],
+    {stdio: 'inherit', timeout: 280000, killSignal: 'SIGKILL'});
 process.exit(run.status ?? 1);

@@ -11,10 +11,10 @@ function installSerialStandIn(config) {
   const control = {
     opens: [],  // the options of every open(), as given
     requests: 0,
-    silent: false,  // drop every byte both ways, as a tracker that stopped answering
-    sent: 0,        // bytes written toward the tracker
+    silent: false,          // drop every byte both ways, as a tracker that stopped answering
+    sent: 0,                // bytes written toward the tracker
     vanishAfter: Infinity,  // unplug once this many bytes were written toward the tracker
-    trace: [],  // [time, bytes out, bytes in] of every chunk either way
+    trace: [],              // [time, bytes out, bytes in] of every chunk either way
     ports: [],
   };
 
@@ -36,7 +36,9 @@ function installSerialStandIn(config) {
             port.#reading = c;
             port.#waiting.splice(0).forEach((bytes) => c.enqueue(bytes));
           },
-          cancel() { port.#readable = port.#reading = null; },
+          cancel() {
+            port.#readable = port.#reading = null;
+          },
         });
       }
       return this.#readable;
@@ -45,15 +47,20 @@ function installSerialStandIn(config) {
     get writable() {
       if (!this.#writable && this.#socket) {
         const port = this;
-        const done = () => { port.#writable = null; };
-        this.#writable = new WritableStream({ write: (chunk) => this.#send(chunk), close: done, abort: done });
+        const done = () => {
+          port.#writable = null;
+        };
+        this.#writable =
+            new WritableStream({write: (chunk) => this.#send(chunk), close: done, abort: done});
       }
       return this.#writable;
     }
 
     #send(chunk) {
       if (this.gone) throw lost();
-      const bytes = new Uint8Array(chunk.buffer ?? chunk, chunk.byteOffset ?? 0, chunk.byteLength);
+      const bytes = ArrayBuffer.isView(chunk) ?
+          new Uint8Array(chunk.buffer, chunk.byteOffset, chunk.byteLength) :
+          new Uint8Array(chunk);
       const room = Math.max(0, control.vanishAfter - control.sent);
       const now = bytes.subarray(0, Math.min(room, bytes.length));
       control.sent += now.length;
@@ -65,7 +72,9 @@ function installSerialStandIn(config) {
         throw lost();
       }
     }
-    getInfo() { return { usbVendorId: 0x0403, usbProductId: 0x6001 }; }
+    getInfo() {
+      return {usbVendorId: 0x0403, usbProductId: 0x6001};
+    }
 
     async open(options) {
       if (this.gone) throw lost();
@@ -78,7 +87,7 @@ function installSerialStandIn(config) {
         }
       };
       if (!Number.isInteger(o.baudRate) || o.baudRate <= 0) {
-        throw new TypeError("Failed to execute 'open' on 'SerialPort': baudRate required");
+        throw new TypeError('Failed to execute \'open\' on \'SerialPort\': baudRate required');
       }
       oneOf('dataBits', o.dataBits, [7, 8]);
       oneOf('stopBits', o.stopBits, [1, 2]);
@@ -90,14 +99,17 @@ function installSerialStandIn(config) {
       socket.binaryType = 'arraybuffer';
       await new Promise((resolve, reject) => {
         socket.onmessage = (e) => (e.data === 'ready' ? resolve() : undefined);
-        socket.onclose = () => reject(new DOMException('Failed to open serial port.', 'NetworkError'));
+        socket.onclose = () =>
+            reject(new DOMException('Failed to open serial port.', 'NetworkError'));
       });
       this.#socket = socket;
       socket.onmessage = (e) => {
         if (control.silent || typeof e.data === 'string') return;
         control.trace.push([performance.now(), 0, e.data.byteLength]);
-        if (this.#reading) this.#reading.enqueue(new Uint8Array(e.data));
-        else this.#waiting.push(new Uint8Array(e.data));
+        if (this.#reading)
+          this.#reading.enqueue(new Uint8Array(e.data));
+        else
+          this.#waiting.push(new Uint8Array(e.data));
       };
       socket.onclose = () => this.unplug();
     }
@@ -105,7 +117,7 @@ function installSerialStandIn(config) {
     async close() {
       if (!this.#socket) throw new DOMException('The port is already closed.', 'InvalidStateError');
       if (this.#readable?.locked || this.#writable?.locked) {
-        throw new TypeError("Failed to execute 'close' on 'SerialPort': Cannot cancel a locked stream");
+        throw new TypeError('Failed to execute \'close\' on \'SerialPort\': a stream is locked');
       }
       this.#drop();
     }
@@ -115,11 +127,13 @@ function installSerialStandIn(config) {
     unplug() {
       if (this.gone) return;
       this.gone = true;
-      try { this.#reading?.error(lost()); } catch {}
+      try {
+        this.#reading?.error(lost());
+      } catch {
+      }
       this.#drop();
       control.ports = control.ports.filter((p) => p !== this);
-      const event = new Event('disconnect', { bubbles: true });
-      this.dispatchEvent(event);
+      this.dispatchEvent(new Event('disconnect', {bubbles: true}));
       serial.dispatchEvent(new Event('disconnect'));
     }
 
@@ -135,11 +149,14 @@ function installSerialStandIn(config) {
   }
 
   class StandInSerial extends EventTarget {
-    async getPorts() { return [...control.ports]; }
+    async getPorts() {
+      return [...control.ports];
+    }
     async requestPort() {
       control.requests++;
       if (!navigator.userActivation.isActive) {
-        throw new DOMException("Failed to execute 'requestPort' on 'Serial': Must be handling a user gesture to show a permission request.", 'SecurityError');
+        throw new DOMException(
+            'Must be handling a user gesture to show a permission request.', 'SecurityError');
       }
       if (control.ports.length === 0) control.ports.push(new StandInPort());
       return control.ports[0];
@@ -160,8 +177,8 @@ function installSerialStandIn(config) {
   }
   const serial = new StandInSerial();
   for (let i = 0; i < (config.granted ?? 1); i++) control.ports.push(new StandInPort());
-  Object.defineProperty(Navigator.prototype, 'serial', { get: () => serial, configurable: true });
+  Object.defineProperty(Navigator.prototype, 'serial', {get: () => serial, configurable: true});
   window.serialStandIn = control;
 }
 
-module.exports = { installSerialStandIn };
+module.exports = {installSerialStandIn};

@@ -3,8 +3,8 @@
 'use strict';
 const assert = require('node:assert/strict');
 const path = require('node:path');
-const { after, before, test } = require('node:test');
-const { start } = require('./harness');
+const {after, before, test} = require('node:test');
+const {start} = require('./harness');
 const d = require('./dialog_page');
 
 let h;
@@ -14,16 +14,16 @@ after(() => h?.stop());
 async function withTracker(name, extra = []) {
   const log = path.join(h.work, `${name}.log`);
   const block = path.join(h.work, `${name}.bin`);
-  const page = await h.open({ trackerArgs: ['--log', log, '--block', block, ...extra] });
+  const page = await h.open({trackerArgs: ['--log', log, '--block', block, ...extra]});
   await d.started(page);
-  return { page, log };
+  return {page, log};
 }
 
 const waitValue = (page, id, want) =>
-  page.waitForFunction((s, w) => document.querySelector(s).value === w, {}, d.control(id), want);
+    page.waitForFunction((s, w) => document.querySelector(s).value === w, {}, d.control(id), want);
 
-test('edited settings written, then read back into a fresh dialog with its enabling', async () => {
-  const { page, log } = await withTracker('written');
+test('edited settings written, then read back into a fresh dialog', async () => {
+  const {page, log} = await withTracker('written');
   await d.type(page, 1000, 'PD0ABC-7');
   await d.type(page, 1019, '120');
   await page.click(d.control(1017));
@@ -32,7 +32,7 @@ test('edited settings written, then read back into a fresh dialog with its enabl
   await page.waitForFunction(() => document.body.dataset.beeps === '1');
   assert.equal(await page.$('dialog[open]'), null);
 
-  const { page: fresh } = await withTracker('written');  // same block file: the same tracker
+  const {page: fresh} = await withTracker('written');  // same block file: the same tracker
   assert.equal(await d.value(fresh, 1000), 'NOCALL');
   await fresh.click(d.control(1008));
   await waitValue(fresh, 1000, 'PD0ABC-7');
@@ -42,20 +42,21 @@ test('edited settings written, then read back into a fresh dialog with its enabl
   assert.equal(await d.beeps(fresh), 1);
 });
 
-test('a silent tracker: "No Communication..." after the read time-out, not before', async () => {
-  const { page } = await withTracker('silent');
+test('a silent tracker: "No Communication..." after the time-out', async () => {
+  const {page} = await withTracker('silent');
   await page.evaluate(() => (serialStandIn.silent = true));
   const started = Date.now();
   await page.click(d.control(1008));
   const box = await d.message(page, 5000);
-  assert.deepEqual([box.text, box.icon], ['No Communication with TALVORIN possible', 'exclamation']);
+  assert.deepEqual(
+      [box.text, box.icon], ['No Communication with TALVORIN possible', 'exclamation']);
   assert.ok(Date.now() - started >= 900, `${Date.now() - started} ms`);
   await d.answer(page);
   assert.equal(await d.value(page, 1000), 'NOCALL');
 });
 
-test('a tracker unplugged mid-write: the error is shown, and once back the next read works', async () => {
-  const { page } = await withTracker('vanish');
+test('unplugged mid-write: the error, and once back a read works', async () => {
+  const {page} = await withTracker('vanish');
   await d.type(page, 1000, 'PE1XX');
   await page.evaluate(() => (serialStandIn.vanishAfter = serialStandIn.sent + 40));
   await page.click(d.control(1009));
@@ -69,7 +70,9 @@ test('a tracker unplugged mid-write: the error is shown, and once back the next 
   await page.evaluate(() => serialStandIn.plugIn());
   await page.click(d.control(1025));
   const entries = `${d.control(1025)} option`;
-  await page.waitForFunction((s, old) => ![...document.querySelectorAll(s)].some((o) => o.value === old), {}, entries, before);
+  await page.waitForFunction(
+      (s, old) => ![...document.querySelectorAll(s)].some((o) => o.value === old), {}, entries,
+      before);
   await page.select(d.control(1025), await page.$eval(entries, (o) => o.value));
   await d.type(page, 1000, 'X');
   await page.click(d.control(1008));
@@ -77,8 +80,8 @@ test('a tracker unplugged mid-write: the error is shown, and once back the next 
   assert.equal(await page.$('dialog[open]'), null);
 });
 
-test('a tracker unplugged mid-read: the error is shown, not taken for a slow tracker', async () => {
-  const { page } = await withTracker('vanish-read', ['--fault', 'stall-block=100']);
+test('unplugged mid-read: the error, not taken for a slow tracker', async () => {
+  const {page} = await withTracker('vanish-read', ['--fault', 'stall-block=100']);
   await page.click(d.control(1008));
   await page.waitForFunction(() => serialStandIn.trace.reduce((n, [, , got]) => n + got, 0) >= 100);
   await page.evaluate(() => serialStandIn.ports[0].unplug());
@@ -86,16 +89,17 @@ test('a tracker unplugged mid-read: the error is shown, not taken for a slow tra
   assert.deepEqual([box.icon, await d.value(page, 1000)], ['stop', 'NOCALL']);
 });
 
-test('two GPS ticks whose sentences the tracker accepts, with the speed of the switching delay', async () => {
-  const { page, log } = await withTracker('gps');
+test('two GPS ticks the tracker accepts, speed from the switching delay', async () => {
+  const {page, log} = await withTracker('gps');
   await page.click(d.control(1023));
   await d.type(page, 1022, '3');
   await page.click(d.control(1005));
   const nmea = (e) => e.filter((l) => l.startsWith('nmea'));
   const events = nmea(await d.trackerLog(log, (e) => nmea(e).length >= 4, 9000));
   // "nmea-rejected" would name a sentence whose checksum or ending the tracker refused.
-  assert.deepEqual(events.slice(0, 4).map((l) => l.split(',')[0]),
-    ['nmea $GPRMC', 'nmea $GPGGA', 'nmea $GPRMC', 'nmea $GPGGA']);
+  assert.deepEqual(
+      events.slice(0, 4).map((l) => l.split(',')[0]),
+      ['nmea $GPRMC', 'nmea $GPGGA', 'nmea $GPRMC', 'nmea $GPGGA']);
   assert.match(events[0], /,30\.00,10\.00,/);
   assert.match(events[2], /,30\.00,20\.00,/);
 });
