@@ -95,6 +95,33 @@ describe('checks', () => {
   });
 });
 
+describe('ending and coming back', () => {
+  test('Enter in a field ends the dialog and closes the port', async () => {
+    const {page} = await withTracker('end');
+    await page.click(d.control(1010));
+    await d.message(page);
+    await d.answer(page);
+    assert.notEqual(await page.evaluate(() => serialStandIn.ports[0].readable), null);
+    await page.focus(d.control(1006));
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('body[data-state="ended"]');
+    assert.equal(await page.evaluate(() => serialStandIn.ports[0].readable), null);
+  });
+
+  test('the port that answered is chosen again after a reload', async () => {
+    const {page} = await withTracker('remember', [], {granted: 2});
+    await page.select(
+        d.control(1025),
+        await page.$eval(`${d.control(1025)} option:nth-child(2)`, (o) => o.value));
+    const chosen = await d.value(page, 1025);
+    await page.click(d.control(1010));
+    await d.message(page);
+    await page.reload();
+    await d.started(page);
+    assert.equal(await d.value(page, 1025), chosen);
+  });
+});
+
 describe('commands', () => {
   test('version bytes shown signed, over 4800 8N1 without flow control', async () => {
     const {page} = await withTracker('version', ['--version', '0x81.7']);
