@@ -23,18 +23,13 @@ function missing() {
   return null;
 }
 
+// The kinds of file the site has; the WebAssembly's type lets the browser compile it as it comes.
 const TYPES = {
   '.html': 'text/html; charset=utf-8',
   '.js': 'text/javascript',
-  '.mjs': 'text/javascript',
   '.wasm': 'application/wasm',
-  '.css': 'text/css',
-  '.json': 'application/json',
   '.webmanifest': 'application/manifest+json',
   '.png': 'image/png',
-  '.svg': 'image/svg+xml',
-  '.ico': 'image/x-icon',
-  '.txt': 'text/plain; charset=utf-8',
 };
 
 // Serves a folder; resolves to { origin, close() }.
