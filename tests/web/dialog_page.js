@@ -71,16 +71,6 @@ async function trackerLog(file, ready, timeout = 8000) {
 }
 
 module.exports = {
-  control,
-  value,
-  enabled,
-  focused,
-  type,
-  started,
-  message,
-  answer,
-  smallDialog,
-  menu,
-  beeps,
-  trackerLog
+  control, value, enabled, focused, type, started, message, answer, smallDialog, menu, beeps,
+  trackerLog,
 };

@@ -121,11 +121,4 @@ async function start({root = SITE} = {}) {
   }
 }
 
-module.exports = {
-  missing,
-  start,
-  within,
-  serve,
-  SITE,
-  TRACKER
-};
+module.exports = {missing, start, within, serve, SITE, TRACKER};
