@@ -218,10 +218,7 @@ TEST_F(VindrelCli, ReplaysAReceiversLogAndAGpxTrack) {
     const Result run = Cli({"gps", "--replay", track, "--speed", "10"});
     EXPECT_EQ(run.code, 0) << name;
     EXPECT_EQ(run.err, message);
-    for (int i = 0; i < 200 && tracker->ReceivedNmea().size() < 2 * ticks; ++i) {
-      std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_EQ(tracker->ReceivedNmea().size(), 2 * ticks) << name;
+    EXPECT_EQ(testing::NmeaFrom(*tracker, 2 * ticks).size(), 2 * ticks) << name;
     EXPECT_THAT(tracker->EventLog(), ::testing::Contains(HasSubstr(firstFix)));
     const std::string line = File("line.bin", Received());
     test::BoundedProcess check(REPLAY_CHECK " " + line + " " + track + " 20", 60s);
@@ -233,8 +230,7 @@ TEST_F(VindrelCli, ReplaysAReceiversLogAndAGpxTrack) {
   StartTracker();
   const std::string log = REPLAY_DATA "/drive.nmea";
   EXPECT_EQ(Cli({"gps", "--replay", log, "--speed", "20", "--loop", "--seconds", "5"}).code, 0);
-  Received(3 * 130);  // three fixes of two sentences, each over 65 bytes
-  const std::vector<std::string> fixes = tracker->ReceivedNmea();
+  const std::vector<std::string> fixes = testing::NmeaFrom(*tracker, 6);
   ASSERT_EQ(fixes.size(), 6u);
   EXPECT_EQ(fixes[4].substr(17, 39), "A,5205.5057,N,00507.4073,E,30.00,75.00,");
   const auto seconds = [](const std::string& rmc) {
@@ -262,8 +258,8 @@ TEST_F(VindrelCli, VersionTonesSquelchGpsAndABusyPort) {
   const auto start = Clock::now();
   EXPECT_EQ(Cli({"gps", "--seconds", "3"}).code, 0);
   EXPECT_GE(Clock::now() - start, 3s);
-  Received(4 * 69);
-  EXPECT_EQ(tracker->ReceivedNmea().size(), 4u);  // ticks at once and at 2 s, RMC and GGA each
+  // Ticks at once and at 2 s, RMC and GGA each.
+  EXPECT_EQ(testing::NmeaFrom(*tracker, 4).size(), 4u);
   for (const char* seconds : {"0", "1.5", "99999999999"}) {
     EXPECT_EQ(Cli({"gps", "--seconds", seconds}).err,
               "vindrel: --seconds: " + std::string(seconds) +

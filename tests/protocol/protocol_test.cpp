@@ -164,10 +164,7 @@ TEST_F(TrackerTest, EverySentenceOfAGpsRunParsesWithACheckingNmeaParser) {
     StartGpsSimulation(link, ticks);
     for (int i = 0; i < 40; ++i) GpsSimulationTick(link, settings, ticks);
   }
-  for (int i = 0; i < 300 && tracker->ReceivedNmea().size() < 240; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(tracker->ReceivedNmea().size(), 240u);
+  EXPECT_EQ(NmeaFrom(*tracker, 240).size(), 240u);
   const std::string file = devices.path + "/line.bin";
   std::ofstream(file, std::ios::binary) << Received();
   test::BoundedProcess check(NMEA_PYTHON " " NMEA_CHECK_SCRIPT " " + file + " 0:40 50:40 100:40",

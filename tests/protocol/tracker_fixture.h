@@ -14,6 +14,23 @@
 
 namespace vindrel::testing {
 
+// What peer has received once it holds at least count bytes (or after two seconds).
+inline std::string ReceivedFrom(const VirtualTracker& peer, std::size_t count = 0) {
+  for (int i = 0; i < 400 && peer.ReceivedBytes().size() < count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const auto bytes = peer.ReceivedBytes();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The sentences peer has taken as GPS fixes once it holds count of them (or after three seconds).
+inline std::vector<std::string> NmeaFrom(const VirtualTracker& peer, std::size_t count) {
+  for (int i = 0; i < 300 && peer.ReceivedNmea().size() < count; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return peer.ReceivedNmea();
+}
+
 // A link whose port 161 reaches an in-process virtual tracker through <temp>/ttyV0.
 class TrackerTest : public ::testing::Test {
  protected:
@@ -27,14 +44,7 @@ class TrackerTest : public ::testing::Test {
     tracker->Start();
   }
 
-  // What the tracker has received once it holds at least count bytes (or after two seconds).
-  std::string Received(std::size_t count = 0) const {
-    for (int i = 0; i < 400 && tracker->ReceivedBytes().size() < count; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    const auto bytes = tracker->ReceivedBytes();
-    return std::string(bytes.begin(), bytes.end());
-  }
+  std::string Received(std::size_t count = 0) const { return ReceivedFrom(*tracker, count); }
 
   test::TempDir devices;
   RecordingOwner owner;
