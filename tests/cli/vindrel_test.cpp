@@ -43,14 +43,19 @@ class VindrelCli : public testing::TrackerTest {
   // Standard input holds one Enter, for squelch; out, when given, stands for standard output.
   Result Cli(std::vector<std::string> args, const std::string& port = "",
              std::streambuf* out = nullptr) {
-    args.insert(args.begin(), {"vindrel", "-p", port.empty() ? devices.path + "/ttyV0" : port});
+    args.insert(args.begin(), {"-p", port.empty() ? devices.path + "/ttyV0" : port});
+    return Run(std::move(args), out);
+  }
+  // Without -p the ports are found in the test's own tree.
+  Result Run(std::vector<std::string> args, std::streambuf* out = nullptr) {
+    args.insert(args.begin(), "vindrel");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     std::istringstream in("\n");
     std::ostringstream text, err;
     std::ostream given(out);
-    const int code =
-        RunVindrel(static_cast<int>(argv.size()), argv.data(), in, out ? given : text, err);
+    const int code = RunVindrel(static_cast<int>(argv.size()), argv.data(), in, out ? given : text,
+                                err, {devices.path, devices.path + "/sys"});
     return {code, text.str(), err.str()};
   }
 
@@ -351,23 +356,15 @@ TEST_F(VindrelCli, BadFilesAndValuesSendNothing) {
 // is said (exit 3), and neither opens a port.
 TEST_F(VindrelCli, WithoutAPortTheOnlyOneIsUsedAndSeveralAreListed) {
   std::filesystem::create_directories(devices.path + "/sys/class/tty");
-  const PortDiscoveryRoots roots{devices.path, devices.path + "/sys"};
-  const auto run = [&](const PortDiscoveryRoots& where) {
-    const char* argv[] = {"vindrel", "version"};
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int code = RunVindrel(2, argv, in, out, err, where);
-    return Result{code, out.str(), err.str()};
-  };
-  const Result none = run(roots);
+  const Result none = Run({"version"});
   EXPECT_EQ(none.code, 3);
   EXPECT_THAT(none.err, HasSubstr("Er zijn geen serieele poorten"));
   StartTracker();
-  const Result one = run(roots);
+  const Result one = Run({"version"});
   EXPECT_EQ(std::pair(one.code, one.out), std::pair(0, std::string("1.7\n")));
   std::filesystem::create_symlink(devices.path + "/ttyV0", devices.path + "/ttyV1");
   const std::string before = Received();
-  const Result several = run(roots);
+  const Result several = Run({"version"});
   EXPECT_EQ(several.code, 2);
   EXPECT_THAT(several.err, HasSubstr("ttyV0\t"));
   EXPECT_THAT(several.err, HasSubstr("ttyV1\t"));
