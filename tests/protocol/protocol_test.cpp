@@ -67,10 +67,6 @@ TEST_F(TrackerTest, TheTrackerIsDrivenAt4800BaudWithoutFlowControl) {
             std::tuple(false, false, false, false));
 }
 
-// Why an open failed, as the connect says it: a missing device is no port in use, and a refusal
-// names a group to join only when joining helps (the group reads and writes the device and is not
-// root), says so when the user joined but has not logged in again, and otherwise names owner and
-// mode. A device gone before it could be looked at names the usual group.
 // Whole texts only, in the form the logs write: a field with a blank, a sign or junk around its
 // number is not that number.
 TEST(DecimalNumber, TakesOnlyAWholeDecimalNumber) {
@@ -84,6 +80,10 @@ TEST(DecimalNumber, TakesOnlyAWholeDecimalNumber) {
   }
 }
 
+// Why an open failed, as the connect says it: a missing device is no port in use, and a refusal
+// names a group to join only when joining helps (the group reads and writes the device and is not
+// root), says so when the user joined but has not logged in again, and otherwise names owner and
+// mode. A device gone before it could be looked at names the usual group.
 TEST(PortAccess, AFailedOpenSaysWhyAndNamesAGroupOnlyWhenJoiningItHelps) {
   const std::string join = "Geen toegang tot de seriele poort. Voeg uw gebruiker toe aan de groep ";
   const std::string admin = "Geen toegang tot de seriele poort: het apparaat is van root (groep ";
