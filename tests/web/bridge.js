@@ -9,31 +9,35 @@ const {WebSocketServer} = require('ws');
 
 const START_TIMEOUT_MS = 5000;
 
-// Starts a tracker and resolves to { child, path } once it has said which pseudo-terminal it
-// serves; rejects (and ends the child) when it fails or stays quiet past the bound.
-function startTracker(program, args) {
-  return new Promise((resolve, reject) => {
-    const child = spawn(program, args, {stdio: ['ignore', 'pipe', 'pipe']});
-    let out = '';
-    let err = '';
-    const fail = (why) => {
-      clearTimeout(timer);
-      child.kill('SIGKILL');
-      reject(new Error(`virtual-tracker ${args.join(' ')}: ${why}${err ? `: ${err.trim()}` : ''}`));
-    };
-    const timer = setTimeout(() => fail(`no path within ${START_TIMEOUT_MS} ms`), START_TIMEOUT_MS);
-    child.stderr.on('data', (d) => (err += d));
-    child.on('error', (e) => fail(e.message));
-    child.on('exit', (code) => fail(`exited with ${code}`));
+// Resolves within ms or rejects naming what was awaited.
+function within(ms, what, promise) {
+  let timer;
+  const timeout = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what}: not within ${ms} ms`)), ms);
+  });
+  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
+}
+
+// Starts a program and resolves to { child, found } once its output matches pattern (found: the
+// first group); rejects, and ends the program, when it fails or stays quiet past the bound.
+async function startProgram(program, args, pattern) {
+  const child = spawn(program, args, {stdio: ['ignore', 'pipe', 'pipe']});
+  let out = '', err = '';
+  child.stderr.on('data', (d) => (err += d));
+  const said = new Promise((resolve, reject) => {
+    child.on('error', reject);
+    child.on('exit', (code) => reject(new Error(`exited with ${code}`)));
     child.stdout.on('data', (d) => {
-      out += d;
-      const newline = out.indexOf('\n');
-      if (newline < 0) return;
-      clearTimeout(timer);
-      child.removeAllListeners('exit');
-      resolve({child, path: out.slice(0, newline)});
+      const match = pattern.exec(out += d);
+      if (match) resolve(match[1]);
     });
   });
+  try {
+    return {child, found: await within(START_TIMEOUT_MS, 'its start', said)};
+  } catch (e) {
+    child.kill('SIGKILL');
+    throw new Error(`${program} ${args.join(' ')}: ${e.message}: ${err.trim()}`);
+  }
 }
 
 // Listens on 127.0.0.1 at a free port. Resolves to { url, close() }; close() ends every tracker.
@@ -63,7 +67,9 @@ async function startBridge(program) {
     socket.on('close', end);
     try {
       const query = new URL(request.url, 'ws://127.0.0.1').searchParams;
-      tracker = await startTracker(program, JSON.parse(query.get('args') || '[]'));
+      const args = JSON.parse(query.get('args') || '[]');
+      const {child, found} = await startProgram(program, args, /^(.*)\n/);  // its pty's path
+      tracker = {child, path: found};
       tracker.child.on('exit', end);
       if (!ends.has(end)) return end();  // the page went away while the tracker started
       fd = fs.openSync(tracker.path, fs.constants.O_RDWR | fs.constants.O_NOCTTY);
@@ -100,4 +106,8 @@ async function startBridge(program) {
   };
 }
 
-module.exports = {startBridge};
+module.exports = {
+  startBridge,
+  startProgram,
+  within
+};

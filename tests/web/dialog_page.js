@@ -11,12 +11,9 @@ const value = (page, id) =>
 const enabled = (page, id) => page.$eval(control(id), (e) => !e.disabled);
 const focused = (page) => page.evaluate(() => document.activeElement?.id ?? '');
 
-// Replaces an edit field's text as the user would: select all, type.
+// Replaces an edit field's text as the user would: a triple click selects it all, then type.
 async function type(page, id, text) {
   await page.click(control(id), {count: 3});
-  await page.keyboard.down('Control');
-  await page.keyboard.press('KeyA');
-  await page.keyboard.up('Control');
   if (text === '')
     await page.keyboard.press('Backspace');
   else
@@ -71,6 +68,16 @@ async function trackerLog(file, ready, timeout = 8000) {
 }
 
 module.exports = {
-  control, value, enabled, focused, type, started, message, answer, smallDialog, menu, beeps,
+  control,
+  value,
+  enabled,
+  focused,
+  type,
+  started,
+  message,
+  answer,
+  smallDialog,
+  menu,
+  beeps,
   trackerLog,
 };

@@ -3,11 +3,10 @@
 // 127.0.0.1 at a free port, every wait is bounded, and stop() ends all of it.
 'use strict';
 const fs = require('node:fs');
-const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
 const puppeteer = require('puppeteer-core');
-const {startBridge} = require('./bridge');
+const {startBridge, startProgram, within} = require('./bridge');
 const {installSerialStandIn} = require('./serial_stand_in');
 
 const CHROMIUM = process.env.VINDREL_CHROMIUM || '/usr/bin/chromium';
@@ -23,56 +22,20 @@ function missing() {
   return null;
 }
 
-// The kinds of file the site has; the WebAssembly's type lets the browser compile it as it comes.
-const TYPES = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript',
-  '.wasm': 'application/wasm',
-  '.webmanifest': 'application/manifest+json',
-  '.png': 'image/png',
-};
-
-// Serves a folder; resolves to { origin, close() }.
+// Serves a folder with Python's server, as scripts/web --serve does; resolves to
+// { origin, close() }.
 async function serve(root) {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    let file = path.join(root, path.normalize(name));
-    if (!file.startsWith(root)) file = root;
-    if (name.endsWith('/')) file = path.join(file, 'index.html');
-    fs.readFile(file, (error, body) => {
-      if (error) {
-        response.writeHead(404).end();
-        return;
-      }
-      response.writeHead(200, {
-        'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-        'Cache-Control': 'no-cache',
-      });
-      response.end(body);
-    });
-  });
-  const sockets = new Set();
-  server.on('connection', (s) => {
-    sockets.add(s);
-    s.on('close', () => sockets.delete(s));
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  const {child, found} = await startProgram(
+      'python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', root],
+      /port (\d+)/);
+  const ended = new Promise((resolve) => child.on('exit', resolve));
   return {
-    origin: `http://127.0.0.1:${server.address().port}`,
-    close: () => {
-      sockets.forEach((s) => s.destroy());
-      return new Promise((resolve) => server.close(resolve));
+    origin: `http://127.0.0.1:${found}`,
+    close: async () => {
+      child.kill('SIGKILL');
+      await ended;
     },
   };
-}
-
-// Resolves within ms or rejects naming what was awaited.
-function within(ms, what, promise) {
-  let timer;
-  const timeout = new Promise((_, reject) => {
-    timer = setTimeout(() => reject(new Error(`${what}: not within ${ms} ms`)), ms);
-  });
-  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
 }
 
 // The site, the bridge and a browser, for one test file.
@@ -121,4 +84,11 @@ async function start({root = SITE} = {}) {
   }
 }
 
-module.exports = {missing, start, within, serve, SITE, TRACKER};
+module.exports = {
+  missing,
+  start,
+  within,
+  serve,
+  SITE,
+  TRACKER
+};

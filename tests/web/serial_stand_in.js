@@ -2,7 +2,8 @@
 // streams carry bytes over a WebSocket to the bridge, behind which virtual-tracker answers.
 // It keeps the rules that a real port enforces and that a page can get wrong: requestPort()
 // only from a user's gesture, no close() while a stream is locked (the options given to open()
-// are recorded for the tests to check). window.serialStandIn lets a test look at it and make the tracker misbehave.
+// are recorded for the tests to check). window.serialStandIn lets a test look at it and make the
+// tracker misbehave.
 'use strict';
 
 // Runs inside the page: self-contained. config: { bridge, trackerArgs, granted, absent }.
