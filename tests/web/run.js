@@ -17,6 +17,6 @@ if (why) {
   process.exit(process.env.VINDREL_WEB_REQUIRED ? 1 : 77);
 }
 const run = spawnSync(
-    process.execPath, ['--test', '--test-reporter=spec', process.argv[2]],
+    process.execPath, ['--test', process.argv[2]],
     {stdio: 'inherit', timeout: 280000, killSignal: 'SIGKILL'});
 process.exit(run.status ?? 1);
