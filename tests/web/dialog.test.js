@@ -110,8 +110,12 @@ describe('commands', () => {
         {baudRate: 4800, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none'});
   });
 
-  test('the small dialogs: squelch from "A" to "*" around its own, About', async () => {
-    const {page, log} = await withTracker('squelch');
+  test('both tones; squelch from "A" to "*" around its own dialog; About', async () => {
+    const {page, log} = await withTracker('tones');
+    await page.click(d.control(1003));
+    await d.trackerLog(log, (e) => e.includes('tone 1200'));
+    await page.click(d.control(1004));
+    await d.trackerLog(log, (e) => e.includes('tone 2200'));
     await page.click(d.control(1026));
     assert.match(await d.smallDialog(page, 'squelch'), /Stel het niveau dusdanig in/);
     assert.ok(
